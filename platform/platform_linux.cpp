@@ -1,0 +1,118 @@
+// The operating-system layer on Linux (and other POSIX systems with dlopen).
+#include "platform/platform.h"
+
+#include <dlfcn.h>
+#include <link.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace platform {
+
+namespace {
+bool shiftForTesting = false;
+
+std::filesystem::path pathOfAddress(const void* address) {
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+    return std::filesystem::absolute(info.dli_fname);
+}
+}  // namespace
+
+std::filesystem::path ownLibraryPath() {
+    return pathOfAddress(reinterpret_cast<const void*>(&ownLibraryPath));
+}
+
+LibraryHandle loadLibrary(const std::filesystem::path& path, std::string& reason) {
+    dlerror();
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* error = dlerror();
+        reason = error != nullptr ? error : "the library could not be loaded";
+    }
+    return handle;
+}
+
+void* findExport(LibraryHandle library, const char* name) {
+    return dlsym(library, name);
+}
+
+void unloadLibrary(LibraryHandle library) {
+    dlclose(library);
+}
+
+std::filesystem::path libraryPath(LibraryHandle library) {
+    link_map* map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr)
+        return {};
+    return map->l_name;
+}
+
+bool exists(const std::filesystem::path& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0) return true;
+    const int error = errno;
+    if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG) return false;
+    throw std::filesystem::filesystem_error("exists", path,
+                                            std::error_code(error, std::generic_category()));
+}
+
+bool shiftHeld() {
+    return shiftForTesting;
+}
+
+void setShiftHeldForTesting(bool held) {
+    shiftForTesting = held;
+}
+
+std::string toMessageEncoding(const std::u16string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+void debugOutput(const std::string&) {}
+
+bool fillRandom(uint32_t* words, std::size_t count) noexcept {
+    auto* bytes = reinterpret_cast<unsigned char*>(words);
+    std::size_t remaining = count * sizeof(uint32_t);
+    while (remaining > 0) {
+        const ssize_t got = getrandom(bytes, remaining, 0);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += got;
+        remaining -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+}  // namespace platform
