@@ -46,4 +46,13 @@ std::filesystem::path buildOutputFolder() {
     return std::filesystem::current_path();
 }
 
+std::filesystem::path sampleVehicleFolder() {
+    return buildOutputFolder() / "test-data" / "vehicle";
+}
+
+void copyFolder(const std::filesystem::path& source, const TestFolder& folder) {
+    std::filesystem::copy(source, folder.path(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+}
+
 }  // namespace testing_support

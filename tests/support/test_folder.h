@@ -32,4 +32,11 @@ private:
 // The folder the tests run in, where the build puts its programs and libraries.
 std::filesystem::path buildOutputFolder();
 
+// A copy of the sample vehicle (examples/vehicle) that the build keeps as
+// test data. Copy it into a TestFolder before changing anything in it.
+std::filesystem::path sampleVehicleFolder();
+
+// Copies every file of `source` into `folder`.
+void copyFolder(const std::filesystem::path& source, const TestFolder& folder);
+
 }  // namespace testing_support
