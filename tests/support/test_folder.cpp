@@ -34,7 +34,7 @@ std::filesystem::path TestFolder::file(const std::string& relative) const {
 }
 
 std::filesystem::path TestFolder::write(const std::string& relative, std::string_view bytes) const {
-    const std::filesystem::path target = file(relative);
+    std::filesystem::path target = file(relative);
     std::filesystem::create_directories(target.parent_path());
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
