@@ -3,7 +3,6 @@
 #include <new>
 #include <stdexcept>
 
-
 namespace config {
 
 void recordFailure(LoadReport& report, const std::exception& error) {
@@ -16,6 +15,8 @@ void recordFailure(LoadReport& report, const std::exception& error) {
         failure.kind = "invalid argument";
     } else if (dynamic_cast<const std::out_of_range*>(&error) != nullptr) {
         failure.kind = "out of range";
+    } else if (dynamic_cast<const std::length_error*>(&error) != nullptr) {
+        failure.kind = "too long";
     } else if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
         failure.kind = "out of memory";
     }

@@ -4,6 +4,7 @@
 // this project print it for a vehicle author. The simulator never sees it.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -30,7 +31,7 @@ struct ModuleNote {
 struct LoadFailure {
     std::filesystem::path file;
     int line = 0;
-    std::string kind;  // "invalid argument", "out of range", "file system", ...
+    std::string kind;  // "invalid argument", "out of range", "file system", "too long", ...
     std::string message;
 };
 

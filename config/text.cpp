@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <stdexcept>
 #include <system_error>
 
@@ -11,9 +12,16 @@ namespace {
 constexpr std::size_t kChunkSize = 64 * 1024;
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool isDirectory(const std::filesystem::path& path) {
+// A NUL inside a path would cut it short at the system call and open a
+// different file.
+bool holdsNul(const std::filesystem::path& path) {
+    return path.native().find(std::filesystem::path::value_type{}) != std::filesystem::path::string_type::npos;
+}
+
+// Only regular files are read: a device or a pipe could block or never end.
+bool isReadableFile(const std::filesystem::path& path) {
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return !holdsNul(path) && std::filesystem::is_regular_file(path, error);
 }
 
 bool isDigit(char16_t c) {
@@ -69,16 +77,44 @@ std::string scanDecimal(std::u16string_view text, bool allowFraction) {
     }
     return number;
 }
+
+// The exponent written after 'e', clamped far beyond anything that could
+// offset the digits of a line (which kMaxLineBytes bounds).
+long long clampedExponent(std::string_view text) {
+    constexpr long long kLimit = 1'000'000'000'000;
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+    long long value = 0;
+    for (; i < text.size() && value < kLimit; ++i) value = value * 10 + (text[i] - '0');
+    return negative ? -value : value;
+}
+
+// For a scanned number that does not fit a float: true when it is too
+// small (its first significant digit lies below the units place), false
+// when it is too large.
+bool isUnderflow(std::string_view number) {
+    const std::size_t exponentMark = number.find('e');
+    const std::string_view mantissa = number.substr(0, exponentMark);
+    const std::size_t firstSignificant = mantissa.find_first_of("123456789");
+    if (firstSignificant == std::string_view::npos) return true;
+    const auto point = static_cast<long long>(std::min(mantissa.find('.'), mantissa.size()));
+    const auto first = static_cast<long long>(firstSignificant);
+    long long exponent = first < point ? point - first - 1 : point - first;
+    if (exponentMark != std::string_view::npos) exponent += clampedExponent(number.substr(exponentMark + 1));
+    return exponent < 0;
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
 ConfigFile::ConfigFile(const std::filesystem::path& path, LoadReport& report) : report_(report) {
-    if (!isDirectory(path)) stream_.open(path, std::ios::in | std::ios::binary);
-    open_ = stream_.is_open();
-    report.files.push_back({path, open_});
     report.currentFile = path;
     report.currentLine = 0;
+    if (path.empty()) return;
+    if (isReadableFile(path)) stream_.open(path, std::ios::in | std::ios::binary);
+    open_ = stream_.is_open();
+    report.files.push_back({path, open_});
     if (open_) buffer_.resize(kChunkSize);
 }
 
@@ -93,7 +129,7 @@ bool ConfigFile::fillBuffer() {
 void ConfigFile::readLine(Text& line) {
     line.clear();
     lineBytes_.clear();
-    ++report_.currentLine;
+    if (report_.currentLine < std::numeric_limits<int>::max()) ++report_.currentLine;
     bool foundLineFeed = false;
     while (!foundLineFeed) {
         if (position_ == filled_ && !fillBuffer()) {
@@ -104,6 +140,8 @@ void ConfigFile::readLine(Text& line) {
         const char* end = buffer_.data() + filled_;
         const char* lineFeed = std::find(begin, end, '\n');
         lineBytes_.append(begin, lineFeed);
+        if (lineBytes_.size() > kMaxLineBytes)
+            throw std::length_error("line longer than " + std::to_string(kMaxLineBytes) + " bytes");
         foundLineFeed = lineFeed != end;
         position_ = static_cast<std::size_t>(lineFeed - buffer_.data()) + (foundLineFeed ? 1 : 0);
     }
@@ -264,7 +302,10 @@ float toFloat(std::u16string_view field) {
     if (number.empty()) throw std::invalid_argument("invalid stof argument");
     float value = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (result.ec == std::errc::result_out_of_range) throw std::out_of_range("stof argument out of range");
+    if (result.ec == std::errc::result_out_of_range) {
+        if (!isUnderflow(number)) throw std::out_of_range("stof argument out of range");
+        return number[0] == '-' ? -0.0f : 0.0f;
+    }
     return value;
 }
 

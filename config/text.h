@@ -26,9 +26,15 @@ namespace config {
 using Text = std::u16string;
 using Fields = std::vector<Text>;
 
-// One configuration file opened for reading. A file that does not exist or
-// cannot be opened (a folder of that name included) is simply not open;
-// either way the outcome is noted in the report.
+// Longest line the reader accepts, in bytes. Real configuration lines are
+// short; the limit keeps a file that is one endless line (a device, a stray
+// binary) from exhausting the simulator's memory.
+constexpr std::size_t kMaxLineBytes = 16 * 1024 * 1024;
+
+// One configuration file opened for reading. Only regular files are opened:
+// a path that does not exist, cannot be opened, or names a folder, a device
+// or a pipe is simply not open. Either way the outcome is noted in the
+// report (an empty path, meaning no file was named, is not noted).
 //
 //   ConfigFile file(path, report);
 //   Text line;
@@ -42,7 +48,8 @@ public:
     bool isOpen() const { return open_; }
     // True once a read has run into the end of the file.
     bool atEnd() const { return atEnd_; }
-    // Empties `line` and reads the next line into it, decoded.
+    // Empties `line` and reads the next line into it, decoded. Throws
+    // std::length_error for a line longer than kMaxLineBytes.
     void readLine(Text& line);
 
 private:
@@ -79,11 +86,15 @@ bool equalsIgnoreCase(std::u16string_view text, std::u16string_view literal);
 // The text begins with the literal, letter case included.
 bool startsWith(std::u16string_view text, std::u16string_view literal);
 
-// Decimal number conversions independent of the process locale. Leading
-// white space is skipped and text after the number ignored. No number:
-// std::invalid_argument; beyond the type's range: std::out_of_range, with
-// the messages "invalid stoi argument" / "stoi argument out of range" and
-// "invalid stof argument" / "stof argument out of range".
+// Decimal number conversions independent of the process locale: optional
+// sign, digits, and for floats an optional fraction and exponent ("inf",
+// "nan" and hexadecimal are no number). Leading white space is skipped and
+// text after the number ignored. No number: std::invalid_argument; beyond
+// the type's range: std::out_of_range, with the messages
+// "invalid stoi argument" / "stoi argument out of range" and
+// "invalid stof argument" / "stof argument out of range". A float too small
+// for even the smallest subnormal rounds to a signed zero instead: it lies
+// inside the range and no dial could tell it from zero.
 int32_t toInt(std::u16string_view field);
 float toFloat(std::u16string_view field);
 

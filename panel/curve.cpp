@@ -1,5 +1,6 @@
 #include "panel/curve.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -22,6 +23,13 @@ float interpolateCurve(float value, const CurveTable& table) {
     const CurvePoint& b = table[upper];
     if (a.input == b.input) return b.output;
     return (a.output - b.output) / (a.input - b.input) * (value - b.input) + b.output;
+}
+
+void sortPoints(CurveTable& table) {
+    if (table.empty()) return;
+    std::stable_sort(table.begin(), table.end(),
+                     [](const CurvePoint& a, const CurvePoint& b) { return a.input < b.input; });
+    table.shrink_to_fit();
 }
 
 int32_t toPanelValue(float value) {

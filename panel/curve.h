@@ -24,6 +24,11 @@ using CurveTable = std::vector<CurvePoint>;
 // past the last point.
 float interpolateCurve(float value, const CurveTable& table);
 
+// Sorts a table read from a file into ascending order of input, keeping
+// points with equal inputs in the order they were read, and releases its
+// spare capacity.
+void sortPoints(CurveTable& table);
+
 // Float to panel value: truncation toward zero, saturating at the int32
 // bounds; NaN gives 0.
 int32_t toPanelValue(float value);
