@@ -9,7 +9,7 @@
 namespace config {
 
 namespace {
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 constexpr char16_t kReplacement = 0xFFFD;
 
 // A NUL inside a path would cut it short at the system call and open a

@@ -29,7 +29,7 @@ using Fields = std::vector<Text>;
 // Longest line the reader accepts, in bytes. Real configuration lines are
 // short; the limit keeps a file that is one endless line (a device, a stray
 // binary) from exhausting the simulator's memory.
-constexpr std::size_t kMaxLineBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxLineBytes = std::size_t{16} * 1024 * 1024;
 
 // One configuration file opened for reading. Only regular files are opened:
 // a path that does not exist, cannot be opened, or names a folder, a device

@@ -29,6 +29,8 @@ bool isSpecifiedError(const std::exception& error) {
     const std::string_view message = error.what();
     if (dynamic_cast<const std::filesystem::filesystem_error*>(&error) != nullptr)
         return message.find("exists") != std::string_view::npos;
+    if (dynamic_cast<const std::length_error*>(&error) != nullptr)
+        return message.rfind("line longer than", 0) == 0;
     if (dynamic_cast<const std::invalid_argument*>(&error) != nullptr)
         return message == "invalid stof argument" || message == "invalid stoi argument";
     if (dynamic_cast<const std::out_of_range*>(&error) != nullptr)
