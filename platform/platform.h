@@ -15,10 +15,14 @@ using LibraryHandle = void*;
 // short however deep the folder.
 std::filesystem::path ownLibraryPath();
 
-// Loads a library by full path. Returns nullptr when it does not load as a
+// Loads exactly the library file at a full path (no default extension is
+// added to a name without one). Returns nullptr when it does not load as a
 // library and sets `reason` to the system's explanation. Never shows a
-// system dialog.
+// system dialog, and never waits on a device or a pipe of that name.
 LibraryHandle loadLibrary(const std::filesystem::path& path, std::string& reason);
+
+// True when `library` is the very library this code is linked into.
+bool isOwnLibrary(LibraryHandle library);
 
 // Address of the export `name`, or nullptr when the library has none.
 void* findExport(LibraryHandle library, const char* name);
@@ -43,6 +47,10 @@ void setShiftHeldForTesting(bool held);
 // Text in the narrow encoding the system uses for messages: code page 932
 // on Windows (unrepresentable characters become '?'), UTF-8 elsewhere.
 std::string toMessageEncoding(const std::u16string& text);
+
+// A path in the same encoding, whatever bytes its name holds: elsewhere than
+// Windows a file name need not be valid UTF-8, and it is kept byte for byte.
+std::string pathInMessageEncoding(const std::filesystem::path& path);
 
 // Sends a line to the system's debugger output where there is one
 // (OutputDebugStringW on Windows); elsewhere it is dropped.

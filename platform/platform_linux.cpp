@@ -26,6 +26,13 @@ std::filesystem::path ownLibraryPath() {
 }
 
 LibraryHandle loadLibrary(const std::filesystem::path& path, std::string& reason) {
+    // dlopen reads whatever it is given: a pipe or a terminal would block it.
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        reason = S_ISDIR(status.st_mode) ? "a folder, not a library file"
+                                         : "not a regular file (a device, pipe or socket)";
+        return nullptr;
+    }
     dlerror();
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
@@ -33,6 +40,16 @@ LibraryHandle loadLibrary(const std::filesystem::path& path, std::string& reason
         reason = error != nullptr ? error : "the library could not be loaded";
     }
     return handle;
+}
+
+bool isOwnLibrary(LibraryHandle library) {
+    Dl_info info{};
+    link_map* own = nullptr;
+    if (dladdr1(reinterpret_cast<const void*>(&isOwnLibrary), &info, reinterpret_cast<void**>(&own),
+                RTLD_DL_LINKMAP) == 0)
+        return false;
+    link_map* map = nullptr;
+    return dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map == own;
 }
 
 void* findExport(LibraryHandle library, const char* name) {
@@ -96,6 +113,10 @@ std::string toMessageEncoding(const std::u16string& text) {
         }
     }
     return out;
+}
+
+std::string pathInMessageEncoding(const std::filesystem::path& path) {
+    return path.native();
 }
 
 void debugOutput(const std::string&) {}

@@ -42,6 +42,15 @@ std::string toCodePage(UINT codePage, const wchar_t* text, int length) {
     return out;
 }
 
+// LoadLibraryW adds ".dll" to a file name without extension, and would load
+// "a.dll" for a module listed as "a". A trailing dot stops that; the system
+// drops the dot when it opens the file.
+std::wstring exactFileName(const std::filesystem::path& path) {
+    std::wstring name = path.native();
+    if (!path.has_extension()) name += L'.';
+    return name;
+}
+
 std::string systemMessage(DWORD error) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
@@ -68,11 +77,18 @@ LibraryHandle loadLibrary(const std::filesystem::path& path, std::string& reason
     // error dialog inside the simulator.
     DWORD previousMode = 0;
     const BOOL modeSet = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
-    HMODULE module = LoadLibraryW(path.c_str());
+    HMODULE module = LoadLibraryW(exactFileName(path).c_str());
     const DWORD error = GetLastError();
     if (modeSet) SetThreadErrorMode(previousMode, nullptr);
     if (module == nullptr) reason = systemMessage(error);
     return module;
+}
+
+bool isOwnLibrary(LibraryHandle library) {
+    HMODULE self = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(&isOwnLibrary), &self) &&
+           self == static_cast<HMODULE>(library);
 }
 
 void* findExport(LibraryHandle library, const char* name) {
@@ -109,6 +125,11 @@ void setShiftHeldForTesting(bool held) {
 std::string toMessageEncoding(const std::u16string& text) {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));
     return toCodePage(932, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()));
+}
+
+std::string pathInMessageEncoding(const std::filesystem::path& path) {
+    const std::wstring& name = path.native();
+    return toCodePage(932, name.data(), static_cast<int>(name.size()));
 }
 
 void debugOutput(const std::string& utf8Text) {
