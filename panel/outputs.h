@@ -28,9 +28,15 @@ struct NeedleInputs {
 // the plug-in. Throws the file-system error when the test itself fails.
 void checkAdjustMode(PanelAdjustState& adjust, const std::filesystem::path& pluginDirectory);
 
+// Every frame: the five needles through their tables (speed x 100), then,
+// in adjustment mode, the selected needle forced to the test value, the test
+// value floored at 0 and the digits at 220..223 (10 where none is shown).
 void updatePanelOutputs(PanelAdjustState& adjust, const NeedleTables& tables, const NeedleInputs& inputs,
                         int32_t* panel);
 
+// In adjustment mode: key 0 selects the next target (0..7, then 0 again) and
+// clears the test value; keys 5 and 6 step it up and down by 10 (by 100 for
+// the speed needle), saturating at the int32 bounds.
 void adjustKeyDown(PanelAdjustState& adjust, int32_t key);
 
 }  // namespace panel

@@ -3,6 +3,7 @@
 // Load and Initialize reset only the fields their functions name.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "sim/sound.h"
@@ -17,7 +18,15 @@ struct RandomPool {
     int next = kSize;
 };
 
+// Fills `count` words; false when the source failed.
+using RandomSource = bool (*)(uint32_t* words, std::size_t count) noexcept;
+
+// The next word of the pool, refilled from the system's source when used up.
 uint32_t drawRandom(RandomPool& pool);
+// The same with another source. Should the source fail, the batch is
+// scrambled from the previous words and the clock instead, so the draws keep
+// varying rather than repeating a batch (or all zeros at the first draw).
+uint32_t drawRandom(RandomPool& pool, RandomSource source);
 
 struct KeyLatches {
     bool key5Held = false;
