@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/test_folder.h"
+#include "tools/check.h"
+
+namespace {
+
+using testing_support::TestFolder;
+
+struct Checked {
+    tools::CheckOutcome outcome;
+    std::string text;
+};
+
+Checked report(const plugin::Plugin& plugin) {
+    std::ostringstream out;
+    const tools::CheckOutcome outcome = tools::writeCheckReport(plugin, out);
+    return {outcome, out.str()};
+}
+
+// A plug-in as a complete Load of a small vehicle leaves it.
+plugin::Plugin loadedPlugin() {
+    plugin::Plugin plugin;
+    plugin.directory = std::filesystem::u8path("/trains/cab/") / std::filesystem::path();
+    plugin.report.files = {{plugin.directory / "notch" / "notch.txt", true},
+                           {plugin.directory / "NeedleTable" / "Voltage.csv", false}};
+    plugin.report.modules = {{1, plugin.directory / "a.dll", config::ModuleOutcome::Loaded, ""},
+                             {2, plugin.directory / "b.dll", config::ModuleOutcome::NotALibrary, "bad image"},
+                             {3, plugin.directory, config::ModuleOutcome::NotALibrary, "is a folder"}};
+    plugin.notch.powerCurveSteps = {6, 7, 8, 9, 10, 11, 11, 12};
+    plugin.notch.powerCurrentCurves.assign(8, panel::CurveTable{{0, 100}, {120, 50}});
+    plugin.notch.brakeStepCount = 6;
+    plugin.notch.brakeCurrentCurves.assign(6, panel::CurveTable{{0, 0}, {10, 60}});
+    plugin.needles.speedTable = {{0, 0}, {40, 40.4f}, {160, 160}};
+    return plugin;
+}
+
+bool holds(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CheckReport, ListsFilesModulesStepsAndTables) {
+    const Checked checked = report(loadedPlugin());
+    const std::string& text = checked.text;
+    EXPECT_TRUE(holds(text, "Vehicle folder: /trains/cab/\n")) << text;
+    EXPECT_TRUE(
+        holds(text, "  found            " + std::filesystem::path("notch/notch.txt").make_preferred().u8string()))
+        << text;
+    EXPECT_TRUE(holds(text, "  missing          " +
+                                std::filesystem::path("NeedleTable/Voltage.csv").make_preferred().u8string() +
+                                "  (warning)"))
+        << text;
+    EXPECT_TRUE(holds(text, "  line 1           \"a.dll\" loaded\n")) << text;
+    EXPECT_TRUE(holds(text, "  line 2           \"b.dll\" skipped: does not load as a library: bad image  (warning)"))
+        << text;
+    EXPECT_TRUE(holds(text, "  line 3           empty: names no module\n")) << text;
+    EXPECT_TRUE(holds(text, "  selected steps   6, 7, 8, 9, 10, 11, 11, 12\n")) << text;
+    EXPECT_TRUE(holds(text, "  step 10          2 points (0 to 120 km/h)\n")) << text;
+    EXPECT_TRUE(holds(text, "  current lamp     lit at the current of step 7 (above step 6), put out at step 8\n"));
+    EXPECT_TRUE(holds(text, "  full current     at step 10; it arms the hold stages\n"));
+    EXPECT_TRUE(holds(text, "  Speed.csv        3 points: 0 to 160 km/h -> needle 0 to 160 (panel value 0 to 16000)"));
+    EXPECT_TRUE(holds(text, "  Pressure.csv     no points: the needle shows the raw pressure\n"));
+    EXPECT_TRUE(holds(text, "  adjustment mode  off (no PanelModify.txt)\n"));
+    EXPECT_TRUE(holds(text, "  result           completed\n"));
+    EXPECT_TRUE(holds(text, "Summary: Load completed, 2 warnings\n")) << text;
+    EXPECT_EQ(checked.outcome.warnings, 2);
+    EXPECT_EQ(tools::checkExitStatus(checked.outcome, false), 0);
+    EXPECT_EQ(tools::checkExitStatus(checked.outcome, true), 1);
+}
+
+TEST(CheckReport, WarnsWhereTheFrameWouldReadCurvesThatAreNotThere) {
+    plugin::Plugin plugin = loadedPlugin();
+    plugin.notch.powerCurveSteps = {3, 4};
+    plugin.notch.powerCurrentCurves = {{}, {{0, 10}}};
+    plugin.notch.brakeStepCount = 4;
+    plugin.notch.brakeCurrentCurves.resize(4);
+    const std::string text = report(plugin).text;
+    EXPECT_TRUE(holds(text, "warning: the lamps and hold stages read the 1st, 2nd, 3rd and 5th selected steps, and "
+                            "only 2 are selected"))
+        << text;
+    EXPECT_TRUE(holds(text, "warning: the curve of step 3 has no points: the plug-in would compare the current with "
+                            "the speed itself"))
+        << text;
+    EXPECT_TRUE(holds(text, "warning: the hold stages read the curves of braking steps 4 and 5")) << text;
+}
+
+TEST(CheckReport, AnErrorThatEndedLoadFailsTheCheck) {
+    plugin::Plugin plugin = loadedPlugin();
+    plugin.report.failure = config::LoadFailure{plugin.directory / "NeedleTable" / "Speed.csv", 3, "invalid argument",
+                                                "invalid stof argument"};
+    const Checked checked = report(plugin);
+    EXPECT_TRUE(holds(checked.text, "  error: " +
+                                        std::filesystem::path("NeedleTable/Speed.csv").make_preferred().u8string() +
+                                        ", line 3: invalid argument: invalid stof argument\n"))
+        << checked.text;
+    EXPECT_TRUE(holds(checked.text, "Summary: Load stopped by an error, 2 warnings\n"));
+    EXPECT_EQ(tools::checkExitStatus(checked.outcome, false), 1);
+}
+
+TEST(CheckVehicle, RunsThePluginsOwnLoadOnTheFolder) {
+    TestFolder folder(u"車両 check");
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    folder.write("detailmodulesx64.txt", "");
+    folder.write("PanelModify.txt", "");
+    folder.write("NeedleTable/Current.csv", "current,needle\n0,0\n400,410\n800, \n900\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(tools::checkVehicle(folder.path(), false, out, err), 1);
+    const std::string text = out.str();
+    EXPECT_TRUE(holds(text, "selected steps   6, 7, 8, 9, 10, 11, 11, 12")) << text;
+    EXPECT_TRUE(holds(text, "adjustment mode  on")) << text;
+    EXPECT_TRUE(holds(text, std::filesystem::path("NeedleTable/Current.csv").make_preferred().u8string() +
+                                ", line 5: out of range: invalid vector subscript"))
+        << text;
+    EXPECT_EQ(err.str(), "");
+
+    std::ostringstream ignored;
+    EXPECT_EQ(tools::checkVehicle(folder.path() / "no such folder", false, ignored, err), 1);
+    EXPECT_TRUE(holds(err.str(), "cabhost check: no such folder: ")) << err.str();
+}
+
+}  // namespace

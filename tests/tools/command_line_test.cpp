@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "tools/command_line.h"
+
+namespace {
+
+using tools::Command;
+using tools::parseCommandLine;
+
+TEST(CommandLine, RunTakesAFolderAndAScenarioOrNeither) {
+    const tools::CommandLine defaults = parseCommandLine({"run"});
+    EXPECT_EQ(defaults.command, Command::Run);
+    EXPECT_EQ(defaults.error, "");
+    EXPECT_TRUE(defaults.run.vehicle.empty());
+
+    const tools::CommandLine full = parseCommandLine(
+        {"run", "train", "go.txt", "--plugin", "other.dll", "--trace=out.csv", "--frame", "20", "--spec", "cars=6"});
+    EXPECT_EQ(full.error, "");
+    EXPECT_EQ(full.run.vehicle, "train");
+    EXPECT_EQ(full.run.scenario, "go.txt");
+    EXPECT_EQ(full.run.plugin, "other.dll");
+    EXPECT_EQ(full.run.trace, "out.csv");
+    EXPECT_DOUBLE_EQ(full.run.frameMs, 20);
+    EXPECT_EQ(full.run.spec, "cars=6");
+
+    EXPECT_EQ(parseCommandLine({"run", "train"}).error, "run takes a vehicle folder and a scenario, or neither");
+    EXPECT_EQ(parseCommandLine({"run", "--frame"}).error, "the option --frame needs a value");
+    EXPECT_EQ(parseCommandLine({"run", "--frame", "0.5"}).error,
+              "--frame needs a frame period in milliseconds from 1 to 1000, not '0.5'");
+    EXPECT_EQ(parseCommandLine({"run", "--fast"}).error, "unknown option --fast for run");
+}
+
+TEST(CommandLine, CheckTakesOneFolder) {
+    const tools::CommandLine strict = parseCommandLine({"check", "train", "--strict"});
+    EXPECT_EQ(strict.command, Command::Check);
+    EXPECT_EQ(strict.error, "");
+    EXPECT_TRUE(strict.check.strict);
+    EXPECT_EQ(strict.check.vehicle, "train");
+    EXPECT_EQ(parseCommandLine({"check"}).error, "check takes one vehicle folder");
+    EXPECT_EQ(parseCommandLine({"check", "a", "b"}).error, "check takes one vehicle folder");
+    EXPECT_EQ(parseCommandLine({"drive"}).error, "unknown command 'drive'");
+    EXPECT_EQ(parseCommandLine({}).command, Command::Help);
+}
+
+}  // namespace

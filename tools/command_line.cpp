@@ -1,0 +1,126 @@
+#include "tools/command_line.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tools {
+
+const char* const kUsage =
+    "usage:\n"
+    "  cabhost run [VEHICLE_DIR SCENARIO] [options]\n"
+    "      Drives the plug-in in VEHICLE_DIR through the scenario, prints a summary\n"
+    "      and writes a per-frame trace. Without VEHICLE_DIR and SCENARIO: the sample\n"
+    "      vehicle and the departure scenario that lie beside cabhost.\n"
+    "      --plugin FILE       the plug-in library to load (default: the one in VEHICLE_DIR)\n"
+    "      --trace FILE        where the trace goes (default: SCENARIO-trace.csv here)\n"
+    "      --frame MS          frame period in milliseconds (default 16.667, 60 frames a second)\n"
+    "      --spec NAME=VALUE,...  vehicle spec over the scenario's: brakeNotches,\n"
+    "                          powerNotches, atsNotch, b67Notch, cars\n"
+    "  cabhost check VEHICLE_DIR [--strict]\n"
+    "      Runs the plug-in's Load on VEHICLE_DIR and reports what it read. Exit status 1\n"
+    "      when an error stopped Load, or with --strict when there were warnings.\n";
+
+namespace {
+
+struct ArgumentReader {
+    const std::vector<std::string>& arguments;
+    std::size_t next = 1;
+    std::string error;
+};
+
+// The value of an option: "--name=value" or "--name value".
+bool takeValue(ArgumentReader& reader, const std::string& option, std::string& value) {
+    const std::size_t equals = option.find('=');
+    if (equals != std::string::npos) {
+        value = option.substr(equals + 1);
+    } else if (reader.next < reader.arguments.size()) {
+        value = reader.arguments[reader.next++];
+    } else {
+        reader.error = "the option " + option + " needs a value";
+        return false;
+    }
+    return true;
+}
+
+std::string optionName(const std::string& option) {
+    return option.substr(0, option.find('='));
+}
+
+bool parseFrameMs(const std::string& text, double& frameMs) {
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), frameMs);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(frameMs) &&
+           frameMs >= 1 && frameMs <= 1000;
+}
+
+void readRunOption(ArgumentReader& reader, const std::string& option, RunOptions& run) {
+    const std::string name = optionName(option);
+    std::string value;
+    if (name != "--plugin" && name != "--trace" && name != "--frame" && name != "--spec") {
+        reader.error = "unknown option " + name + " for run";
+        return;
+    }
+    if (!takeValue(reader, option, value)) return;
+    if (name == "--plugin") {
+        run.plugin = std::filesystem::u8path(value);
+    } else if (name == "--trace") {
+        run.trace = std::filesystem::u8path(value);
+    } else if (name == "--spec") {
+        run.spec = value;
+    } else if (!parseFrameMs(value, run.frameMs)) {
+        reader.error = "--frame needs a frame period in milliseconds from 1 to 1000, not '" + value + "'";
+    }
+}
+
+void readRun(ArgumentReader& reader, CommandLine& line) {
+    std::vector<std::string> positional;
+    while (reader.error.empty() && reader.next < reader.arguments.size()) {
+        const std::string& argument = reader.arguments[reader.next++];
+        if (argument.rfind("--", 0) == 0)
+            readRunOption(reader, argument, line.run);
+        else
+            positional.push_back(argument);
+    }
+    if (!reader.error.empty()) return;
+    if (positional.size() == 2) {
+        line.run.vehicle = std::filesystem::u8path(positional[0]);
+        line.run.scenario = std::filesystem::u8path(positional[1]);
+    } else if (!positional.empty()) {
+        reader.error = "run takes a vehicle folder and a scenario, or neither";
+    }
+}
+
+void readCheck(ArgumentReader& reader, CommandLine& line) {
+    std::vector<std::string> positional;
+    while (reader.error.empty() && reader.next < reader.arguments.size()) {
+        const std::string& argument = reader.arguments[reader.next++];
+        if (argument == "--strict")
+            line.check.strict = true;
+        else if (argument.rfind("--", 0) == 0)
+            reader.error = "unknown option " + argument + " for check";
+        else
+            positional.push_back(argument);
+    }
+    if (reader.error.empty() && positional.size() != 1) reader.error = "check takes one vehicle folder";
+    if (reader.error.empty()) line.check.vehicle = std::filesystem::u8path(positional[0]);
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    ArgumentReader reader{arguments, 1, {}};
+    const std::string command = arguments.empty() ? "help" : arguments[0];
+    if (command == "run") {
+        line.command = Command::Run;
+        readRun(reader, line);
+    } else if (command == "check") {
+        line.command = Command::Check;
+        readCheck(reader, line);
+    } else if (command != "help" && command != "--help" && command != "-h") {
+        reader.error = "unknown command '" + command + "'";
+    }
+    line.error = reader.error;
+    return line;
+}
+
+}  // namespace tools
