@@ -39,7 +39,10 @@ void expectSampleVehicle(const plugin::Plugin& plugin) {
     EXPECT_FLOAT_EQ(interpolateCurve(62.5f, notch.powerCurrentCurves[4]), 326.9f);   // step 10
     EXPECT_EQ(notch.brakeStepCount, 6u);
     ASSERT_EQ(notch.brakeCurrentCurves.size(), 6u);
-    EXPECT_FLOAT_EQ(interpolateCurve(12.5f, notch.brakeCurrentCurves[4]), 150.0f);  // step 5
+    EXPECT_FLOAT_EQ(interpolateCurve(12.5f, notch.brakeCurrentCurves[4]), 175.0f);  // step 5
+    // Below 5 km/h step 4 has faded out while step 5 still regenerates.
+    EXPECT_EQ(interpolateCurve(3.0f, notch.brakeCurrentCurves[3]), 0.0f);
+    EXPECT_GT(interpolateCurve(3.0f, notch.brakeCurrentCurves[4]), 0.0f);
     EXPECT_EQ(notch.breakerDelayOn, 0.35f);
     EXPECT_EQ(notch.currentLimitingValueEmpty, 360.0f);
     EXPECT_EQ(notch.noLoadCurrent, 18.5f);
