@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <fstream>
 
 #include "platform/platform.h"
 #include "plugin/abi.h"
@@ -44,10 +45,10 @@ void lookUp(platform::LibraryHandle library, const char* name, Fn& fn) {
     ASSERT_NE(fn, nullptr) << "missing export " << name;
 }
 
-// Copies the freshly built plug-in into `folder` and loads it from there.
-void loadPluginFrom(const TestFolder& folder, LoadedPlugin& plugin) {
+// Copies the freshly built plug-in into `directory` and loads it from there.
+void loadPluginFrom(const std::filesystem::path& directory, LoadedPlugin& plugin) {
     const std::filesystem::path built = testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE;
-    const std::filesystem::path installed = folder.path() / ORVALIS_PLUGIN_FILE;
+    const std::filesystem::path installed = directory / ORVALIS_PLUGIN_FILE;
     std::filesystem::copy_file(built, installed);
     std::string reason;
     plugin.library = platform::loadLibrary(installed, reason);
@@ -85,7 +86,7 @@ TEST(DriveTest, EveryEntryPointRunsFromAJapaneseFolder) {
     TestFolder folder(u"運転台プラグイン");
     folder.write("NeedleTable/Speed.csv", "speed,needle\n0,0\n100,50\n");
     LoadedPlugin plugin;
-    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder, plugin));
+    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder.path(), plugin));
 
     plugin.Load();
     EXPECT_EQ(plugin.GetPluginVersion(), PluginInterfaceVersion);
@@ -124,10 +125,26 @@ TEST(DriveTest, EveryEntryPointRunsFromAJapaneseFolder) {
     plugin.Dispose();
 }
 
+TEST(DriveTest, APluginDeepInItsFolderTreeStillFindsItsFiles) {
+    TestFolder folder(u"deep");
+    std::filesystem::path deep = folder.path();
+    while (deep.native().size() < 320) deep /= "a-rather-long-folder-name-for-a-vehicle";
+    std::filesystem::create_directories(deep / "NeedleTable");
+    std::ofstream(deep / "NeedleTable" / "Speed.csv") << "speed,needle\n0,0\n100,50\n";
+    LoadedPlugin plugin;
+    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(deep, plugin));
+    plugin.Load();
+    std::array<int32_t, PanelArraySize> panel{};
+    std::array<int32_t, SoundArraySize> sound{};
+    plugin.Elapse(stateAt(16, 40.0f, 0.0f), panel.data(), sound.data());
+    EXPECT_EQ(panel[22], 2000);
+    plugin.Dispose();
+}
+
 TEST(DriveTest, ALoadWithoutAnyFileLeavesThePluginUsable) {
     TestFolder folder(u"empty vehicle");
     LoadedPlugin plugin;
-    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder, plugin));
+    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder.path(), plugin));
     plugin.Load();
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};
