@@ -52,7 +52,7 @@ std::vector<DrivingFrame> drivingRound() {
     return round;
 }
 
-void driveFrames(benchmark::State& state, const DriverCalls& calls) {
+void driveFrames(benchmark::State& state, const host::EntryPoints& calls) {
     const std::vector<DrivingFrame> round = drivingRound();
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};

@@ -27,6 +27,6 @@ std::vector<DrivingFrame> drivingRound();
 // times a round, as in the simulator), then one Elapse through the pointer.
 // Both handles are taken to start at 0. Everything is allocated before the
 // timed loop.
-void driveFrames(benchmark::State& state, const DriverCalls& calls);
+void driveFrames(benchmark::State& state, const host::EntryPoints& calls);
 
 }  // namespace bench

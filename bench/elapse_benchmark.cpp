@@ -23,9 +23,9 @@ void elapsePlugin(benchmark::State& state) {
         if (bench::checkVehicleLoads(folder) != modules)
             throw std::runtime_error("the plug-in does not load every listed module");
         const bench::LoadedLibrary library(bench::installPlugin(folder));
-        const bench::PluginEntryPoints plugin = bench::lookUpPluginEntryPoints(library);
+        const host::EntryPoints plugin = library.entryPoints();
         bench::startPlugin(plugin);
-        bench::driveFrames(state, plugin.driver);
+        bench::driveFrames(state, plugin);
         plugin.Dispose();
     });
 }
@@ -33,7 +33,7 @@ void elapsePlugin(benchmark::State& state) {
 void elapseIdleModule(benchmark::State& state) {
     bench::runOrSkip(state, [&] {
         const bench::LoadedLibrary library(bench::idleModuleFile());
-        bench::driveFrames(state, bench::lookUpDriverCalls(library));
+        bench::driveFrames(state, library.entryPoints());
     });
 }
 

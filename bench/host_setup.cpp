@@ -2,8 +2,11 @@
 
 #include <array>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "config/load_report.h"
+#include "plugin/entry_points.h"
 #include "plugin/plugin.h"
 
 namespace bench {
@@ -29,30 +32,15 @@ LoadedLibrary::~LoadedLibrary() {
     platform::unloadLibrary(handle_);
 }
 
-void* LoadedLibrary::exportNamed(const char* name) const {
-    void* address = platform::findExport(handle_, name);
-    if (address == nullptr) throw std::runtime_error(std::string("the library lacks the entry point ") + name);
-    return address;
-}
-
-DriverCalls lookUpDriverCalls(const LoadedLibrary& library) {
-    DriverCalls calls;
-    calls.Elapse = library.entryPoint<host::ElapseFn>("Elapse");
-    calls.SetPower = library.entryPoint<host::SetPowerFn>("SetPower");
-    calls.SetBrake = library.entryPoint<host::SetBrakeFn>("SetBrake");
-    return calls;
-}
-
-PluginEntryPoints lookUpPluginEntryPoints(const LoadedLibrary& library) {
-    PluginEntryPoints plugin;
-    plugin.Load = library.entryPoint<host::LoadFn>("Load");
-    plugin.Dispose = library.entryPoint<host::DisposeFn>("Dispose");
-    plugin.SetVehicleSpec = library.entryPoint<host::SetVehicleSpecFn>("SetVehicleSpec");
-    plugin.Initialize = library.entryPoint<host::InitializeFn>("Initialize");
-    plugin.SetReverser = library.entryPoint<host::SetReverserFn>("SetReverser");
-    plugin.DoorClose = library.entryPoint<host::DoorCloseFn>("DoorClose");
-    plugin.driver = lookUpDriverCalls(library);
-    return plugin;
+host::EntryPoints LoadedLibrary::entryPoints() const {
+    const host::EntryPoints found = plugin::lookUpEntryPoints(handle_);
+    const std::vector<std::string> missing = plugin::missingEntryPoints(found);
+    if (!missing.empty()) {
+        std::string names;
+        for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+        throw std::runtime_error("the library lacks the entry points " + names);
+    }
+    return found;
 }
 
 void copySampleVehicle(const testing_support::TestFolder& folder) {
@@ -98,7 +86,7 @@ std::size_t checkVehicleLoads(const testing_support::TestFolder& folder) {
     return modules;
 }
 
-void startPlugin(const PluginEntryPoints& plugin) {
+void startPlugin(const host::EntryPoints& plugin) {
     plugin.Load();
     plugin.SetVehicleSpec(kSampleVehicleSpec);
     plugin.Initialize(0);
@@ -109,7 +97,7 @@ void startPlugin(const PluginEntryPoints& plugin) {
     vehicle.speed = 40.0f;
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};
-    plugin.driver.Elapse(vehicle, panel.data(), sound.data());
+    plugin.Elapse(vehicle, panel.data(), sound.data());
     const int32_t needle = panel[kSpeedNeedlePanel];
     if (needle < kTableSpeedNeedleLow || needle > kTableSpeedNeedleHigh)
         throw std::runtime_error("the plug-in shows 40 km/h as " + std::to_string(needle) +

@@ -27,38 +27,12 @@ public:
     LoadedLibrary(const LoadedLibrary&) = delete;
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
-    template <typename Function>
-    Function entryPoint(const char* name) const {
-        return reinterpret_cast<Function>(exportNamed(name));
-    }
+    // Its sixteen entry points; throws naming those it lacks.
+    host::EntryPoints entryPoints() const;
 
 private:
-    void* exportNamed(const char* name) const;
-
     platform::LibraryHandle handle_ = nullptr;
 };
-
-// The entry points a host calls while driving: the handles and Elapse.
-struct DriverCalls {
-    host::ElapseFn Elapse = nullptr;
-    host::SetPowerFn SetPower = nullptr;
-    host::SetBrakeFn SetBrake = nullptr;
-};
-
-DriverCalls lookUpDriverCalls(const LoadedLibrary& library);
-
-// The plug-in's entry points that the benchmarks call.
-struct PluginEntryPoints {
-    host::LoadFn Load = nullptr;
-    host::DisposeFn Dispose = nullptr;
-    host::SetVehicleSpecFn SetVehicleSpec = nullptr;
-    host::InitializeFn Initialize = nullptr;
-    host::SetReverserFn SetReverser = nullptr;
-    host::DoorCloseFn DoorClose = nullptr;
-    DriverCalls driver;
-};
-
-PluginEntryPoints lookUpPluginEntryPoints(const LoadedLibrary& library);
 
 // Copies the sample vehicle, its module list as shipped, into the folder.
 void copySampleVehicle(const testing_support::TestFolder& folder);
@@ -83,7 +57,7 @@ std::size_t checkVehicleLoads(const testing_support::TestFolder& folder);
 // frame at 40 km/h, which must show the speed needle following the sample
 // vehicle's table rather than the raw speed, proof that the library read the
 // folder it was loaded from.
-void startPlugin(const PluginEntryPoints& plugin);
+void startPlugin(const host::EntryPoints& plugin);
 
 // Runs a benchmark's setup and loop, or marks the benchmark skipped with the
 // reason its setup failed.

@@ -16,7 +16,7 @@ void loadDisposeSampleVehicle(benchmark::State& state) {
         bench::copySampleVehicle(folder);
         state.counters["modules"] = static_cast<double>(bench::checkVehicleLoads(folder));
         const bench::LoadedLibrary library(bench::installPlugin(folder));
-        const bench::PluginEntryPoints plugin = bench::lookUpPluginEntryPoints(library);
+        const host::EntryPoints plugin = library.entryPoints();
         bench::startPlugin(plugin);
         plugin.Dispose();
         for (auto _ : state) {

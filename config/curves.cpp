@@ -38,19 +38,10 @@ void loadCurrentCurves(const std::filesystem::path& path, std::vector<panel::Cur
                        const std::vector<uint64_t>& columns, LoadReport& report) {
     curves.clear();
     curves.resize(columns.size());
-    ConfigFile file(path, report);
-    if (file.isOpen()) {
-        Text line;
-        Fields fields;
-        file.readLine(line);  // header
-        while (!file.atEnd()) {
-            file.readLine(line);
-            stripComment(line);
-            if (line.empty()) continue;
-            splitFields(line, fields);
-            addRow(fields, columns, curves);
-        }
-    }
+    readTableRows(path, report, [&](const Fields& fields) {
+        addRow(fields, columns, curves);
+        return RowOutcome::KeepReading;
+    });
     for (panel::CurveTable& curve : curves) panel::sortPoints(curve);
     curves.shrink_to_fit();
 }

@@ -91,21 +91,11 @@ void loadBrakeParams(NotchConfig& config, LoadReport& report) {
 }
 
 void loadNoLoadCurrent(NotchConfig& config, LoadReport& report) {
-    ConfigFile file(config.brakeNoLoadCurrentPath, report);
-    if (!file.isOpen()) return;
-    Text line;
-    Fields fields;
-    file.readLine(line);  // header
-    while (!file.atEnd()) {
-        file.readLine(line);
-        stripComment(line);
-        if (line.empty()) continue;
-        splitFields(line, fields);
-        if (fields.size() >= 3 && !fields[1].empty()) {
-            config.noLoadCurrent = toFloat(fields[1]);
-            return;
-        }
-    }
+    readTableRows(config.brakeNoLoadCurrentPath, report, [&config](const Fields& fields) {
+        if (fields.size() < 3 || fields[1].empty()) return RowOutcome::KeepReading;
+        config.noLoadCurrent = toFloat(fields[1]);
+        return RowOutcome::StopReading;
+    });
 }
 
 void loadNotchConfiguration(NotchConfig& config, const std::filesystem::path& pluginDirectory,

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/utf8.h"
+
 namespace config {
 
 namespace {
@@ -152,6 +154,21 @@ void ConfigFile::readLine(Text& line) {
     decodeUtf8(bytes, line);
 }
 
+void readTableRows(const std::filesystem::path& path, LoadReport& report, const RowHandler& handleRow) {
+    ConfigFile file(path, report);
+    if (!file.isOpen()) return;
+    Text line;
+    Fields fields;
+    file.readLine(line);  // header
+    while (!file.atEnd()) {
+        file.readLine(line);
+        stripComment(line);
+        if (line.empty()) continue;
+        splitFields(line, fields);
+        if (handleRow(fields) == RowOutcome::StopReading) return;
+    }
+}
+
 // ---------------------------------------------------------------------------
 
 void decodeUtf8(std::string_view bytes, Text& out) {
@@ -197,36 +214,6 @@ void decodeUtf8(std::string_view bytes, Text& out) {
             i += std::max<std::size_t>(used, 1);
         }
     }
-}
-
-std::string toUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = kReplacement;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -318,7 +305,7 @@ std::filesystem::path pathFromText(const Text& text) {
     if (std::filesystem::path::preferred_separator == '\\') return std::filesystem::path(text);
     Text portable = text;
     std::replace(portable.begin(), portable.end(), u'\\', u'/');
-    return std::filesystem::path(toUtf8(portable));
+    return std::filesystem::path(platform::toUtf8(portable));
 }
 
 std::filesystem::path resolvePath(const std::filesystem::path& base, const Text& text) {

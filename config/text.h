@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,9 +67,20 @@ private:
     bool atStart_ = true;
 };
 
+// What a table's row handler wants after a row.
+enum class RowOutcome { KeepReading, StopReading };
+using RowHandler = std::function<RowOutcome(const Fields& fields)>;
+
+// Reads a comma-separated table. The first line is a header and is passed
+// over unseen. Every later line loses its comment; a line with nothing left
+// is skipped, any other goes to `handleRow` cut into fields (splitFields),
+// until the file ends or the handler says to stop. A file that is not open
+// has no rows. The report names the file and the line of the row in hand,
+// so an error the handler raises points at that row.
+void readTableRows(const std::filesystem::path& path, LoadReport& report, const RowHandler& handleRow);
+
 // Decodes UTF-8 into 16-bit code units; invalid sequences become U+FFFD.
 void decodeUtf8(std::string_view bytes, Text& out);
-std::string toUtf8(std::u16string_view text);
 
 // Cuts the line at its first ';' or '#'.
 void stripComment(Text& line);

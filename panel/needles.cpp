@@ -6,22 +6,13 @@ namespace panel {
 
 void loadNeedleTable(const std::filesystem::path& path, CurveTable& table, config::LoadReport& report) {
     table.clear();
-    config::ConfigFile file(path, report);
-    if (file.isOpen()) {
-        config::Text line;
-        config::Fields fields;
-        file.readLine(line);  // header
-        while (!file.atEnd()) {
-            file.readLine(line);
-            config::stripComment(line);
-            if (line.empty()) continue;
-            config::splitFields(line, fields);
-            const config::Text& outputField = config::fieldAt(fields, 1);
-            if (outputField.empty()) continue;
-            const float input = config::toFloat(fields[0]);
-            table.push_back({input, config::toFloat(outputField)});
-        }
-    }
+    config::readTableRows(path, report, [&table](const config::Fields& fields) {
+        const config::Text& outputField = config::fieldAt(fields, 1);
+        if (outputField.empty()) return config::RowOutcome::KeepReading;
+        const float input = config::toFloat(fields[0]);
+        table.push_back({input, config::toFloat(outputField)});
+        return config::RowOutcome::KeepReading;
+    });
     sortPoints(table);
 }
 

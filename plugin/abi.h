@@ -139,6 +139,28 @@ inline constexpr const char* kEntryPointNames[16] = {
     "SetPower", "SetBrake",    "SetReverser",      "KeyDown",        "KeyUp",      "HornBlow",
     "DoorOpen", "DoorClose",   "SetSignal",        "SetBeaconData",
 };
+
+// The entry points of one loaded library, in the order of kEntryPointNames.
+// A library need not export all sixteen: the ones it lacks are null, and a
+// host skips those calls.
+struct EntryPoints {
+    LoadFn Load = nullptr;
+    DisposeFn Dispose = nullptr;
+    GetPluginVersionFn GetPluginVersion = nullptr;
+    SetVehicleSpecFn SetVehicleSpec = nullptr;
+    InitializeFn Initialize = nullptr;
+    ElapseFn Elapse = nullptr;
+    SetPowerFn SetPower = nullptr;
+    SetBrakeFn SetBrake = nullptr;
+    SetReverserFn SetReverser = nullptr;
+    KeyDownFn KeyDown = nullptr;
+    KeyUpFn KeyUp = nullptr;
+    HornBlowFn HornBlow = nullptr;
+    DoorOpenFn DoorOpen = nullptr;
+    DoorCloseFn DoorClose = nullptr;
+    SetSignalFn SetSignal = nullptr;
+    SetBeaconDataFn SetBeaconData = nullptr;
+};
 }  // namespace host
 
 // Layout checks: these records cross library boundaries.

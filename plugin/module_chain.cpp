@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/text.h"
+#include "plugin/entry_points.h"
 
 namespace plugin {
 
@@ -11,33 +12,6 @@ namespace {
 
 // "のバージョンが不正です。": the version of (the module before it) is invalid.
 constexpr char16_t kInvalidVersionText[] = u"\u306E\u30D0\u30FC\u30B8\u30E7\u30F3\u304C\u4E0D\u6B63\u3067\u3059\u3002";
-
-template <typename Function>
-void lookUp(platform::LibraryHandle library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(platform::findExport(library, name));
-}
-
-DetailModule moduleOf(platform::LibraryHandle library) {
-    DetailModule module;
-    module.library = library;
-    lookUp(library, "Load", module.Load);
-    lookUp(library, "Dispose", module.Dispose);
-    lookUp(library, "GetPluginVersion", module.GetPluginVersion);
-    lookUp(library, "SetVehicleSpec", module.SetVehicleSpec);
-    lookUp(library, "Initialize", module.Initialize);
-    lookUp(library, "Elapse", module.Elapse);
-    lookUp(library, "SetPower", module.SetPower);
-    lookUp(library, "SetBrake", module.SetBrake);
-    lookUp(library, "SetReverser", module.SetReverser);
-    lookUp(library, "KeyDown", module.KeyDown);
-    lookUp(library, "KeyUp", module.KeyUp);
-    lookUp(library, "HornBlow", module.HornBlow);
-    lookUp(library, "DoorOpen", module.DoorOpen);
-    lookUp(library, "DoorClose", module.DoorClose);
-    lookUp(library, "SetSignal", module.SetSignal);
-    lookUp(library, "SetBeaconData", module.SetBeaconData);
-    return module;
-}
 
 void note(config::LoadReport& report, const std::filesystem::path& path, config::ModuleOutcome outcome,
           std::string reason = {}) {
@@ -60,8 +34,10 @@ void loadModule(ModuleChain& chain, const config::Text& line, const std::filesys
         return note(report, path, config::ModuleOutcome::NotALibrary,
                     "it is this plug-in, which cannot be its own module");
     }
-    const DetailModule module = moduleOf(library);
-    if (module.Load != nullptr) module.Load();
+    DetailModule module;
+    module.library = library;
+    module.entryPoints = lookUpEntryPoints(library);
+    if (module.entryPoints.Load != nullptr) module.entryPoints.Load();
     chain.modules.push_back(module);
     note(report, path, config::ModuleOutcome::Loaded);
 }
@@ -76,9 +52,9 @@ void passHandle(int32_t value, int32_t& lastDue, void (*setHandle)(int32_t), boo
 }
 
 void passHandles(DetailModule& module, const DriverHandles& handles, bool everyValue) {
-    passHandle(handles.power, module.lastPower, module.SetPower, everyValue);
-    passHandle(handles.brake, module.lastBrake, module.SetBrake, everyValue);
-    passHandle(handles.reverser, module.lastReverser, module.SetReverser, everyValue);
+    passHandle(handles.power, module.lastPower, module.entryPoints.SetPower, everyValue);
+    passHandle(handles.brake, module.lastBrake, module.entryPoints.SetBrake, everyValue);
+    passHandle(handles.reverser, module.lastReverser, module.entryPoints.SetReverser, everyValue);
 }
 
 // Unloading a library whose Dispose has run must also drop its record, even
@@ -113,7 +89,7 @@ HandleCommand runModuleChain(ModuleChain& chain, const DriverHandles& handles, c
             initialRun || first ? handles : DriverHandles{output.power, output.brake, output.reverser};
         passHandles(module, due, initialRun);
         // The state goes by value: every module gets its own copy to change.
-        if (module.Elapse != nullptr) chain.chainOutput = module.Elapse(state, panel, sound);
+        if (module.entryPoints.Elapse != nullptr) chain.chainOutput = module.entryPoints.Elapse(state, panel, sound);
         first = false;
     }
     if (!chain.modules.empty()) chain.initialSyncPending = false;
@@ -123,7 +99,7 @@ HandleCommand runModuleChain(ModuleChain& chain, const DriverHandles& handles, c
 void disposeModuleChain(ModuleChain& chain) {
     DisposedPrefix disposed{chain};
     for (const DetailModule& module : chain.modules) {
-        if (module.Dispose != nullptr) module.Dispose();
+        if (module.entryPoints.Dispose != nullptr) module.entryPoints.Dispose();
         if (module.library != nullptr) platform::unloadLibrary(module.library);
         ++disposed.count;
     }
@@ -131,7 +107,9 @@ void disposeModuleChain(ModuleChain& chain) {
 
 void checkModuleVersions(const ModuleChain& chain) {
     for (const DetailModule& module : chain.modules) {
-        if (module.GetPluginVersion == nullptr || module.GetPluginVersion() == PluginInterfaceVersion) continue;
+        const host::EntryPoints& entryPoints = module.entryPoints;
+        if (entryPoints.GetPluginVersion == nullptr || entryPoints.GetPluginVersion() == PluginInterfaceVersion)
+            continue;
         throw std::runtime_error(platform::pathInMessageEncoding(platform::libraryPath(module.library)) +
                                  platform::toMessageEncoding(kInvalidVersionText));
     }

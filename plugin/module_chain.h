@@ -24,22 +24,7 @@ namespace plugin {
 
 struct DetailModule {
     platform::LibraryHandle library = nullptr;
-    host::LoadFn Load = nullptr;
-    host::DisposeFn Dispose = nullptr;
-    host::GetPluginVersionFn GetPluginVersion = nullptr;
-    host::SetVehicleSpecFn SetVehicleSpec = nullptr;
-    host::InitializeFn Initialize = nullptr;
-    host::ElapseFn Elapse = nullptr;
-    host::SetPowerFn SetPower = nullptr;
-    host::SetBrakeFn SetBrake = nullptr;
-    host::SetReverserFn SetReverser = nullptr;
-    host::KeyDownFn KeyDown = nullptr;
-    host::KeyUpFn KeyUp = nullptr;
-    host::HornBlowFn HornBlow = nullptr;
-    host::DoorOpenFn DoorOpen = nullptr;
-    host::DoorCloseFn DoorClose = nullptr;
-    host::SetSignalFn SetSignal = nullptr;
-    host::SetBeaconDataFn SetBeaconData = nullptr;
+    host::EntryPoints entryPoints;  // those the module lacks are null
     // The handle values this module was last due to receive.
     int32_t lastBrake = 0;
     int32_t lastPower = 0;

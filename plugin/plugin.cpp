@@ -40,14 +40,14 @@ int32_t pluginVersion(const Plugin& plugin) {
 
 void setVehicleSpec(Plugin& plugin, const VehicleSpec& spec) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.SetVehicleSpec != nullptr) module.SetVehicleSpec(spec);
+        if (module.entryPoints.SetVehicleSpec != nullptr) module.entryPoints.SetVehicleSpec(spec);
     });
     sim::storeVehicleSpec(plugin.sim, spec);
 }
 
 void initialize(Plugin& plugin, int32_t startPosition) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.Initialize != nullptr) module.Initialize(startPosition);
+        if (module.entryPoints.Initialize != nullptr) module.entryPoints.Initialize(startPosition);
     });
     sim::resetForInitialize(plugin.sim);
 }
@@ -74,47 +74,47 @@ void setReverser(Plugin& plugin, int32_t position) {
 
 void keyDown(Plugin& plugin, int32_t key, bool shiftHeld) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.KeyDown != nullptr) module.KeyDown(key);
+        if (module.entryPoints.KeyDown != nullptr) module.entryPoints.KeyDown(key);
     });
     sim::keyDown(plugin.sim, plugin.adjust, key, shiftHeld);
 }
 
 void keyUp(Plugin& plugin, int32_t key) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.KeyUp != nullptr) module.KeyUp(key);
+        if (module.entryPoints.KeyUp != nullptr) module.entryPoints.KeyUp(key);
     });
     sim::keyUp(plugin.sim, key);
 }
 
 void hornBlow(Plugin& plugin, int32_t hornType) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.HornBlow != nullptr) module.HornBlow(hornType);
+        if (module.entryPoints.HornBlow != nullptr) module.entryPoints.HornBlow(hornType);
     });
 }
 
 void doorOpen(Plugin& plugin) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.DoorOpen != nullptr) module.DoorOpen();
+        if (module.entryPoints.DoorOpen != nullptr) module.entryPoints.DoorOpen();
     });
     sim::doorOpen(plugin.sim);
 }
 
 void doorClose(Plugin& plugin) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.DoorClose != nullptr) module.DoorClose();
+        if (module.entryPoints.DoorClose != nullptr) module.entryPoints.DoorClose();
     });
     sim::doorClose(plugin.sim);
 }
 
 void setSignal(Plugin& plugin, int32_t aspect) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.SetSignal != nullptr) module.SetSignal(aspect);
+        if (module.entryPoints.SetSignal != nullptr) module.entryPoints.SetSignal(aspect);
     });
 }
 
 void setBeaconData(Plugin& plugin, const BeaconData& beacon) {
     forEachModule(plugin.chain, [&](const DetailModule& module) {
-        if (module.SetBeaconData != nullptr) module.SetBeaconData(beacon);
+        if (module.entryPoints.SetBeaconData != nullptr) module.entryPoints.SetBeaconData(beacon);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/text.h"
+#include "platform/utf8.h"
 #include "support/test_folder.h"
 
 using config::Text;
@@ -34,9 +35,9 @@ template <typename Error>
 void expectError(float (*convert)(std::u16string_view), std::u16string_view field, const char* message) {
     try {
         convert(field);
-        ADD_FAILURE() << "no error for " << config::toUtf8(field);
+        ADD_FAILURE() << "no error for " << platform::toUtf8(field);
     } catch (const Error& error) {
-        EXPECT_STREQ(error.what(), message) << config::toUtf8(field);
+        EXPECT_STREQ(error.what(), message) << platform::toUtf8(field);
     }
 }
 
@@ -84,6 +85,26 @@ TEST(TextReader, NotesFilesAndKeepsTheLineNumber) {
 TEST(TextReader, ReadsMillionCharacterLinesButNotEndlessOnes) {
     EXPECT_EQ(readBytes(std::string(1'000'000, 'x') + "\ny")[0].size(), 1'000'000u);
     EXPECT_THROW(readBytes(std::string(config::kMaxLineBytes + 1, 'x')), std::length_error);
+}
+
+TEST(TableRows, PassOverTheHeaderAndEmptyLinesAndStopWhenTheHandlerSays) {
+    TestFolder folder;
+    config::LoadReport report;
+    const auto path = folder.write("t.csv", "1,header\n; note\n\n2, a\n3 ,b # c\n4,stop\n5,never\n");
+    std::vector<config::Fields> rows;
+    config::readTableRows(path, report, [&rows](const config::Fields& fields) {
+        rows.push_back(fields);
+        return fields.at(1) == u"stop" ? config::RowOutcome::StopReading : config::RowOutcome::KeepReading;
+    });
+    EXPECT_EQ(rows, (std::vector<config::Fields>{{u"2", u"a"}, {u"3", u"b"}, {u"4", u"stop"}}));
+    EXPECT_EQ(report.currentFile, path);
+    EXPECT_EQ(report.currentLine, 6);  // the row it stopped at
+    rows.clear();
+    config::readTableRows(folder.file("absent.csv"), report, [&rows](const config::Fields& fields) {
+        rows.push_back(fields);
+        return config::RowOutcome::KeepReading;
+    });
+    EXPECT_TRUE(rows.empty());
 }
 
 TEST(LineOperations, CommentsTrimmingAndKeys) {

@@ -7,15 +7,18 @@
 #include <shellapi.h>
 #include <io.h>
 
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "platform/utf8.h"
+
 namespace tools {
 
 namespace {
-std::string toUtf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
-    std::string out(static_cast<std::size_t>(size - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    return out;
+// Wide text on Windows is UTF-16: each wchar_t is one code unit.
+std::string toUtf8(std::wstring_view text) {
+    return platform::toUtf8(std::u16string(text.begin(), text.end()));
 }
 }  // namespace
 
@@ -30,17 +33,10 @@ std::vector<std::string> commandLineArguments(int, char**) {
     return arguments;
 }
 
+// cabhost links the platform layer in, so the file that holds its code is
+// the program itself.
 std::filesystem::path programPath() {
-    std::wstring buffer(260, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return platform::ownLibraryPath();
 }
 
 bool isTerminal(std::FILE* stream) {

@@ -23,7 +23,7 @@ int64_t frameTimeMs(int64_t frame, double frameMs) {
     return std::llround(static_cast<double>(frame) * frameMs);
 }
 
-void deliverEvent(const PluginLibrary& plugin, const ScenarioEvent& event, int64_t timeMs, PlayState& play) {
+void deliverEvent(const host::EntryPoints& plugin, const ScenarioEvent& event, int64_t timeMs, PlayState& play) {
     switch (event.action) {
         case Action::Power:
             play.driver.power = event.value;
@@ -77,7 +77,7 @@ void deliverEvent(const PluginLibrary& plugin, const ScenarioEvent& event, int64
 }
 
 // A key pressed in one frame is released before the next.
-void releaseKeys(const PluginLibrary& plugin, PlayState& play) {
+void releaseKeys(const host::EntryPoints& plugin, PlayState& play) {
     for (const int32_t key : play.keysToRelease)
         if (plugin.KeyUp) plugin.KeyUp(key);
     play.keysToRelease.clear();
@@ -137,7 +137,7 @@ void applyInputEvent(InputChannel& channel, const ScenarioEvent& event, int64_t 
     }
 }
 
-void playScenario(const PluginLibrary& plugin, const Scenario& scenario, const RunSettings& settings,
+void playScenario(const host::EntryPoints& plugin, const Scenario& scenario, const RunSettings& settings,
                   VehicleModel& model, RunRecord& record, const ProgressReport& progress) {
     PlayState play;
     InputChannel& mr = channelOf(play, Input::MrPressure);

@@ -1,4 +1,4 @@
-// Plays a scenario against a loaded plug-in: SetVehicleSpec, Initialize,
+// Plays a scenario against a plug-in's entry points: SetVehicleSpec, Initialize,
 // then one Elapse per frame at a fixed frame period, with the scenario's
 // events delivered before the first frame at or after their time, and the
 // needles summarized at "needles" events and at the last frame. Inputs the
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "tools/plugin_library.h"
+#include "plugin/abi.h"
 #include "tools/scenario.h"
 #include "tools/summary.h"
 #include "tools/trace.h"
@@ -53,7 +53,7 @@ struct RunRecord {
 // Called after every frame with the frame's time.
 using ProgressReport = std::function<void(int32_t timeMs)>;
 
-void playScenario(const PluginLibrary& plugin, const Scenario& scenario, const RunSettings& settings,
+void playScenario(const host::EntryPoints& plugin, const Scenario& scenario, const RunSettings& settings,
                   VehicleModel& model, RunRecord& record, const ProgressReport& progress);
 
 }  // namespace tools

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "plugin/entry_points.h"
 #include "tools/player.h"
 #include "tools/plugin_library.h"
 #include "tools/scenario.h"
@@ -58,7 +59,7 @@ void line(std::ostream& out, const char* label, const std::string& text) {
 
 // The simulator asks for the version right after Load and refuses a plug-in
 // that answers another; cabhost says so and carries on, to show the rest.
-std::string versionText(const PluginLibrary& plugin) {
+std::string versionText(const host::EntryPoints& plugin) {
     if (!plugin.GetPluginVersion) return "no GetPluginVersion: the simulator would refuse this plug-in";
     try {
         const int32_t version = plugin.GetPluginVersion();
@@ -135,13 +136,14 @@ int planRun(const RunOptions& options, const std::filesystem::path& programFolde
     return 0;
 }
 
-void printHeader(std::ostream& out, const RunPlan& plan, const PluginLibrary& plugin, const TractionData& traction,
-                 const config::LoadReport& modelReport) {
+void printHeader(std::ostream& out, const RunPlan& plan, const host::EntryPoints& entryPoints,
+                 const TractionData& traction, const config::LoadReport& modelReport) {
     out << "cabhost run: " << plan.scenario.name << '\n';
     line(out, "vehicle", plan.folder.u8string());
     line(out, "plug-in", plan.pluginPath.u8string());
-    if (!plugin.missing.empty()) line(out, "", missingText(plugin.missing));
-    line(out, "", versionText(plugin));
+    const std::vector<std::string> missing = plugin::missingEntryPoints(entryPoints);
+    if (!missing.empty()) line(out, "", missingText(missing));
+    line(out, "", versionText(entryPoints));
     line(out, "model", modelText(traction));
     if (modelReport.failure)
         line(out, "", "the model stopped reading at " + config::describeFailure(*modelReport.failure));
@@ -164,9 +166,9 @@ int runScenarioCommand(const RunOptions& options, const std::filesystem::path& p
                        std::ostream& err, bool showProgress) {
     RunPlan plan;
     if (const int status = planRun(options, programFolder, plan, err); status != 0) return status;
-    PluginLibrary plugin;
+    PluginLibrary library;
     std::string reason;
-    if (!openPluginLibrary(plan.pluginPath, plugin, reason)) {
+    if (!openPluginLibrary(plan.pluginPath, library, reason)) {
         err << "cabhost run: cannot load the plug-in " << plan.pluginPath.u8string() << ": " << reason << '\n';
         return 1;
     }
@@ -174,13 +176,14 @@ int runScenarioCommand(const RunOptions& options, const std::filesystem::path& p
     config::LoadReport modelReport;
     model.traction = loadTractionData(plan.folder, modelReport);
 
+    const host::EntryPoints& plugin = library.entryPoints;
     if (plugin.Load) plugin.Load();
     printHeader(out, plan, plugin, model.traction, modelReport);
     RunRecord record;
     const ProgressReport progress = progressLine(err, plan.scenario.endMs, showProgress);
     playScenario(plugin, plan.scenario, plan.settings, model, record, progress);
     if (plugin.Dispose) plugin.Dispose();
-    closePluginLibrary(plugin);
+    closePluginLibrary(library);
     clearProgressLine(err, progress);
 
     writeSummary(record.summary, out);

@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "plugin/abi.h"
+#include "plugin/entry_points.h"
 #include "support/test_folder.h"
 
 namespace {
@@ -17,58 +21,23 @@ using testing_support::TestFolder;
 
 struct LoadedPlugin {
     platform::LibraryHandle library = nullptr;
-    host::LoadFn Load = nullptr;
-    host::DisposeFn Dispose = nullptr;
-    host::GetPluginVersionFn GetPluginVersion = nullptr;
-    host::SetVehicleSpecFn SetVehicleSpec = nullptr;
-    host::InitializeFn Initialize = nullptr;
-    host::ElapseFn Elapse = nullptr;
-    host::SetPowerFn SetPower = nullptr;
-    host::SetBrakeFn SetBrake = nullptr;
-    host::SetReverserFn SetReverser = nullptr;
-    host::KeyDownFn KeyDown = nullptr;
-    host::KeyUpFn KeyUp = nullptr;
-    host::HornBlowFn HornBlow = nullptr;
-    host::DoorOpenFn DoorOpen = nullptr;
-    host::DoorCloseFn DoorClose = nullptr;
-    host::SetSignalFn SetSignal = nullptr;
-    host::SetBeaconDataFn SetBeaconData = nullptr;
+    host::EntryPoints entryPoints;
 
     ~LoadedPlugin() {
         if (library != nullptr) platform::unloadLibrary(library);
     }
 };
 
-template <typename Fn>
-void lookUp(platform::LibraryHandle library, const char* name, Fn& fn) {
-    fn = reinterpret_cast<Fn>(platform::findExport(library, name));
-    ASSERT_NE(fn, nullptr) << "missing export " << name;
-}
-
 // Copies the freshly built plug-in into `directory` and loads it from there.
-void loadPluginFrom(const std::filesystem::path& directory, LoadedPlugin& plugin) {
+void loadPluginFrom(const std::filesystem::path& directory, LoadedPlugin& loaded) {
     const std::filesystem::path built = testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE;
     const std::filesystem::path installed = directory / ORVALIS_PLUGIN_FILE;
     std::filesystem::copy_file(built, installed);
     std::string reason;
-    plugin.library = platform::loadLibrary(installed, reason);
-    ASSERT_NE(plugin.library, nullptr) << reason;
-    lookUp(plugin.library, "Load", plugin.Load);
-    lookUp(plugin.library, "Dispose", plugin.Dispose);
-    lookUp(plugin.library, "GetPluginVersion", plugin.GetPluginVersion);
-    lookUp(plugin.library, "SetVehicleSpec", plugin.SetVehicleSpec);
-    lookUp(plugin.library, "Initialize", plugin.Initialize);
-    lookUp(plugin.library, "Elapse", plugin.Elapse);
-    lookUp(plugin.library, "SetPower", plugin.SetPower);
-    lookUp(plugin.library, "SetBrake", plugin.SetBrake);
-    lookUp(plugin.library, "SetReverser", plugin.SetReverser);
-    lookUp(plugin.library, "KeyDown", plugin.KeyDown);
-    lookUp(plugin.library, "KeyUp", plugin.KeyUp);
-    lookUp(plugin.library, "HornBlow", plugin.HornBlow);
-    lookUp(plugin.library, "DoorOpen", plugin.DoorOpen);
-    lookUp(plugin.library, "DoorClose", plugin.DoorClose);
-    lookUp(plugin.library, "SetSignal", plugin.SetSignal);
-    lookUp(plugin.library, "SetBeaconData", plugin.SetBeaconData);
+    loaded.library = platform::loadLibrary(installed, reason);
+    ASSERT_NE(loaded.library, nullptr) << reason;
+    loaded.entryPoints = plugin::lookUpEntryPoints(loaded.library);
+    ASSERT_EQ(plugin::missingEntryPoints(loaded.entryPoints), std::vector<std::string>{}) << "missing exports";
 }
 
 VehicleState stateAt(int32_t timeMs, float speed, float current) {
@@ -85,8 +54,9 @@ VehicleState stateAt(int32_t timeMs, float speed, float current) {
 TEST(DriveTest, EveryEntryPointRunsFromAJapaneseFolder) {
     TestFolder folder(u"運転台プラグイン");
     folder.write("NeedleTable/Speed.csv", "speed,needle\n0,0\n100,50\n");
-    LoadedPlugin plugin;
-    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder.path(), plugin));
+    LoadedPlugin loaded;
+    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder.path(), loaded));
+    const host::EntryPoints& plugin = loaded.entryPoints;
 
     plugin.Load();
     EXPECT_EQ(plugin.GetPluginVersion(), PluginInterfaceVersion);
@@ -125,14 +95,42 @@ TEST(DriveTest, EveryEntryPointRunsFromAJapaneseFolder) {
     plugin.Dispose();
 }
 
+// Nested folders whose innermost path is longer than 260 characters, with
+// a vehicle's speed table inside. Recursive removal in the Windows C runtime
+// cannot be trusted on such paths (under Wine it loops), so the folders are
+// taken down one entry at a time, innermost first; whatever the system
+// refuses to delete stays in the temporary folder.
+class DeepVehicleFolder {
+public:
+    DeepVehicleFolder() {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        levels_.push_back(std::filesystem::temp_directory_path() / ("orvalis-deep-" + std::to_string(stamp)));
+        while (levels_.back().native().size() < 320)
+            levels_.push_back(levels_.back() / "a-rather-long-folder-name-for-a-vehicle");
+        std::filesystem::create_directories(path() / "NeedleTable");
+        std::ofstream(path() / "NeedleTable" / "Speed.csv") << "speed,needle\n0,0\n100,50\n";
+    }
+    ~DeepVehicleFolder() {
+        std::error_code ignored;
+        std::filesystem::remove(path() / ORVALIS_PLUGIN_FILE, ignored);
+        std::filesystem::remove(path() / "NeedleTable" / "Speed.csv", ignored);
+        std::filesystem::remove(path() / "NeedleTable", ignored);
+        for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) std::filesystem::remove(*level, ignored);
+    }
+    DeepVehicleFolder(const DeepVehicleFolder&) = delete;
+    DeepVehicleFolder& operator=(const DeepVehicleFolder&) = delete;
+
+    const std::filesystem::path& path() const { return levels_.back(); }
+
+private:
+    std::vector<std::filesystem::path> levels_;
+};
+
 TEST(DriveTest, APluginDeepInItsFolderTreeStillFindsItsFiles) {
-    TestFolder folder(u"deep");
-    std::filesystem::path deep = folder.path();
-    while (deep.native().size() < 320) deep /= "a-rather-long-folder-name-for-a-vehicle";
-    std::filesystem::create_directories(deep / "NeedleTable");
-    std::ofstream(deep / "NeedleTable" / "Speed.csv") << "speed,needle\n0,0\n100,50\n";
-    LoadedPlugin plugin;
-    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(deep, plugin));
+    const DeepVehicleFolder deep;
+    LoadedPlugin loaded;
+    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(deep.path(), loaded));
+    const host::EntryPoints& plugin = loaded.entryPoints;
     plugin.Load();
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};
@@ -143,8 +141,9 @@ TEST(DriveTest, APluginDeepInItsFolderTreeStillFindsItsFiles) {
 
 TEST(DriveTest, ALoadWithoutAnyFileLeavesThePluginUsable) {
     TestFolder folder(u"empty vehicle");
-    LoadedPlugin plugin;
-    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder.path(), plugin));
+    LoadedPlugin loaded;
+    ASSERT_NO_FATAL_FAILURE(loadPluginFrom(folder.path(), loaded));
+    const host::EntryPoints& plugin = loaded.entryPoints;
     plugin.Load();
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};

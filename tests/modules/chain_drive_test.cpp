@@ -13,12 +13,15 @@
 #include "modules/module_control.h"
 #include "platform/platform.h"
 #include "plugin/abi.h"
+#include "plugin/entry_points.h"
 
 namespace {
 
 using chain_testing::kFullModule;
 using chain_testing::kModuleWithoutEntryPoints;
 using chain_testing::takeCalls;
+using plugin::lookUpEntryPoints;
+using plugin::missingEntryPoints;
 using Calls = std::vector<std::string>;
 
 constexpr char kElapse[] = " Elapse 1234.5 -40 16 -300";
@@ -44,22 +47,8 @@ protected:
         std::string reason;
         library = platform::loadLibrary(installed, reason);
         ASSERT_NE(library, nullptr) << reason;
-        lookUp("Load", Load);
-        lookUp("Dispose", Dispose);
-        lookUp("GetPluginVersion", GetPluginVersion);
-        lookUp("SetVehicleSpec", SetVehicleSpec);
-        lookUp("Initialize", Initialize);
-        lookUp("Elapse", Elapse);
-        lookUp("SetPower", SetPower);
-        lookUp("SetBrake", SetBrake);
-        lookUp("SetReverser", SetReverser);
-        lookUp("KeyDown", KeyDown);
-        lookUp("KeyUp", KeyUp);
-        lookUp("HornBlow", HornBlow);
-        lookUp("DoorOpen", DoorOpen);
-        lookUp("DoorClose", DoorClose);
-        lookUp("SetSignal", SetSignal);
-        lookUp("SetBeaconData", SetBeaconData);
+        plugin = lookUpEntryPoints(library);
+        ASSERT_EQ(missingEntryPoints(plugin), std::vector<std::string>{}) << "missing exports";
     }
 
     HandleCommand frame() {
@@ -68,35 +57,14 @@ protected:
         state.speed = -40.0f;
         state.time = 16;
         state.current = -300.0f;
-        return Elapse(state, panel.data(), sound.data());
-    }
-
-    template <typename Function>
-    void lookUp(const char* name, Function& function) {
-        function = reinterpret_cast<Function>(platform::findExport(library, name));
-        ASSERT_NE(function, nullptr) << "missing export " << name;
+        return plugin.Elapse(state, panel.data(), sound.data());
     }
 
     chain_testing::ModuleFolder modules{u"運転台 chain drive"};
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};
     platform::LibraryHandle library = nullptr;
-    host::LoadFn Load = nullptr;
-    host::DisposeFn Dispose = nullptr;
-    host::GetPluginVersionFn GetPluginVersion = nullptr;
-    host::SetVehicleSpecFn SetVehicleSpec = nullptr;
-    host::InitializeFn Initialize = nullptr;
-    host::ElapseFn Elapse = nullptr;
-    host::SetPowerFn SetPower = nullptr;
-    host::SetBrakeFn SetBrake = nullptr;
-    host::SetReverserFn SetReverser = nullptr;
-    host::KeyDownFn KeyDown = nullptr;
-    host::KeyUpFn KeyUp = nullptr;
-    host::HornBlowFn HornBlow = nullptr;
-    host::DoorOpenFn DoorOpen = nullptr;
-    host::DoorCloseFn DoorClose = nullptr;
-    host::SetSignalFn SetSignal = nullptr;
-    host::SetBeaconDataFn SetBeaconData = nullptr;
+    host::EntryPoints plugin;
 };
 
 TEST_F(ChainDriveTest, EveryEventReachesEachModuleInListOrderWithItsOwnCopy) {
@@ -105,23 +73,23 @@ TEST_F(ChainDriveTest, EveryEventReachesEachModuleInListOrderWithItsOwnCopy) {
     modules.add(kFullModule, "b");
     ASSERT_NO_FATAL_FAILURE(startPlugin());
 
-    Load();
-    EXPECT_EQ(GetPluginVersion(), PluginInterfaceVersion);
-    SetVehicleSpec(VehicleSpec{8, 5, 1, 6, 10});
-    Initialize(2);
+    plugin.Load();
+    EXPECT_EQ(plugin.GetPluginVersion(), PluginInterfaceVersion);
+    plugin.SetVehicleSpec(VehicleSpec{8, 5, 1, 6, 10});
+    plugin.Initialize(2);
     // The driver's handles reach the modules only through the next frame.
-    SetPower(4);
-    SetBrake(3);
-    SetReverser(1);
-    KeyDown(3);
-    KeyUp(3);
-    HornBlow(1);
-    DoorOpen();
-    DoorClose();
-    SetSignal(4);
-    SetBeaconData(BeaconData{1, 2, 312.5f, 7});
-    Dispose();
-    Dispose();
+    plugin.SetPower(4);
+    plugin.SetBrake(3);
+    plugin.SetReverser(1);
+    plugin.KeyDown(3);
+    plugin.KeyUp(3);
+    plugin.HornBlow(1);
+    plugin.DoorOpen();
+    plugin.DoorClose();
+    plugin.SetSignal(4);
+    plugin.SetBeaconData(BeaconData{1, 2, 312.5f, 7});
+    plugin.Dispose();
+    plugin.Dispose();
     // Every module scribbles on its copies: b still gets the caller's values.
     EXPECT_EQ(takeCalls(), (Calls{"a Load",
                                   "b Load",
@@ -165,7 +133,7 @@ TEST_F(ChainDriveTest, LinesThatNameNoModuleAreSkippedAndTheRestLoadInOrder) {
                    chain_testing::libraryFileName("n") + "\n" + "sub\\" + b + "\n" + a + "\n";
     ASSERT_NO_FATAL_FAILURE(startPlugin());
 
-    Load();
+    plugin.Load();
     EXPECT_EQ(takeCalls(), (Calls{"a Load", "b Load", "a Load"}));
     frame();
     Calls expected = initialRun("a");
@@ -174,7 +142,7 @@ TEST_F(ChainDriveTest, LinesThatNameNoModuleAreSkippedAndTheRestLoadInOrder) {
         expected.insert(expected.end(), run.begin(), run.end());
     }
     EXPECT_EQ(takeCalls(), expected);
-    Dispose();
+    plugin.Dispose();
     EXPECT_EQ(takeCalls(), (Calls{"a Dispose", "b Dispose", "a Dispose"}));
 }
 
@@ -184,10 +152,10 @@ TEST_F(ChainDriveTest, TheDriversHandlesAndEachResultPassOnOnlyWhenChanged) {
     modules.add(kFullModule, "b").returns({4, 1, 1, 0});
     modules.add(kFullModule, "c");
     ASSERT_NO_FATAL_FAILURE(startPlugin());
-    Load();
-    SetReverser(1);
-    SetBrake(8);
-    SetPower(0);
+    plugin.Load();
+    plugin.SetReverser(1);
+    plugin.SetBrake(8);
+    plugin.SetPower(0);
     takeCalls();
 
     frame();
@@ -201,11 +169,11 @@ TEST_F(ChainDriveTest, TheDriversHandlesAndEachResultPassOnOnlyWhenChanged) {
     EXPECT_EQ(takeCalls(), (Calls{std::string("a") + kElapse, "b SetPower 3", "b SetBrake 2",
                                   std::string("b") + kElapse, "c SetPower 1", "c SetBrake 4",
                                   std::string("c") + kElapse}));
-    SetBrake(0);
+    plugin.SetBrake(0);
     frame();
     EXPECT_EQ(takeCalls(), (Calls{"a SetBrake 0", std::string("a") + kElapse, std::string("b") + kElapse,
                                   std::string("c") + kElapse}));
-    Dispose();
+    plugin.Dispose();
 }
 
 // Needs the driver's handles stored by SetBrake.
@@ -213,17 +181,17 @@ TEST_F(ChainDriveTest, ALoadAfterDisposeGivesTheNewModulesNoInitialRun) {
     modules.add(kFullModule, "a").returns({2, 0, 0, 0});
     modules.add(kFullModule, "b");
     ASSERT_NO_FATAL_FAILURE(startPlugin());
-    Load();
-    SetBrake(8);
+    plugin.Load();
+    plugin.SetBrake(8);
     frame();
-    Dispose();
-    Load();
+    plugin.Dispose();
+    plugin.Load();
     EXPECT_EQ(takeCalls().back(), "b Load");
 
     frame();
     EXPECT_EQ(takeCalls(), (Calls{"a SetBrake 8", std::string("a") + kElapse, "b SetBrake 2",
                                   std::string("b") + kElapse}));
-    Dispose();
+    plugin.Dispose();
 }
 
 TEST_F(ChainDriveTest, AnotherModuleVersionRaisesTheVersionErrorNamingThatModule) {
@@ -231,11 +199,11 @@ TEST_F(ChainDriveTest, AnotherModuleVersionRaisesTheVersionErrorNamingThatModule
     modules.add(kFullModule, "b").answersVersion(0x10000);
     modules.add(kFullModule, "c").answersVersion(0x30000);
     ASSERT_NO_FATAL_FAILURE(startPlugin());
-    Load();
+    plugin.Load();
     takeCalls();
     std::string message;
     try {
-        GetPluginVersion();
+        plugin.GetPluginVersion();
     } catch (const std::runtime_error& error) {
         message = error.what();
     }
@@ -243,7 +211,7 @@ TEST_F(ChainDriveTest, AnotherModuleVersionRaisesTheVersionErrorNamingThatModule
     const std::string path =
         platform::pathInMessageEncoding(modules.folder.file(chain_testing::libraryFileName("b")));
     EXPECT_EQ(message, path + platform::toMessageEncoding(u"のバージョンが不正です。"));
-    Dispose();
+    plugin.Dispose();
 }
 
 // Needs the plug-in's own frame: its panel, sound and command outputs.
@@ -252,13 +220,13 @@ TEST_F(ChainDriveTest, ThePluginsOwnOutputsReplaceWhatTheModulesWrote) {
     modules.add(kFullModule, "b").writes(22, 777, 95, SoundContinue);
     modules.add(kFullModule, "c").returns({0, 0, 0, 5});
     ASSERT_NO_FATAL_FAILURE(startPlugin());
-    Load();
+    plugin.Load();
     const HandleCommand command = frame();
     EXPECT_EQ(command.constantSpeed, 0);
     EXPECT_EQ(panel[22], 4000);      // the speed needle: 40 km/h without a table
     EXPECT_EQ(sound[95], SoundStop);  // every owned sound is stopped in the first frame
     EXPECT_EQ(sound[200], SoundPlayOnce);  // an index the plug-in does not own keeps the module's entry
-    Dispose();
+    plugin.Dispose();
 }
 
 }  // namespace

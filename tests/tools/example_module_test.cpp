@@ -3,19 +3,21 @@
 
 #include <array>
 
+#include "plugin/entry_points.h"
 #include "support/test_folder.h"
 #include "tools/plugin_library.h"
 
 namespace {
 
 TEST(ExampleModule, PassesTheHandlesOnAndAsksForTheDoorLampWhileTheDoorsAreOpen) {
-    tools::PluginLibrary module;
+    tools::PluginLibrary library;
     std::string reason;
-    ASSERT_TRUE(tools::openPluginLibrary(testing_support::buildOutputFolder() / ORVALIS_EXAMPLE_MODULE_FILE, module,
+    ASSERT_TRUE(tools::openPluginLibrary(testing_support::buildOutputFolder() / ORVALIS_EXAMPLE_MODULE_FILE, library,
                                          reason))
         << reason;
+    const host::EntryPoints& module = library.entryPoints;
     EXPECT_EQ(module.GetPluginVersion(), PluginInterfaceVersion);
-    EXPECT_EQ(module.missing.size(), 9u);  // a module exports only what it needs
+    EXPECT_EQ(plugin::missingEntryPoints(module).size(), 9u);  // a module exports only what it needs
     ASSERT_NE(module.Elapse, nullptr);
 
     std::array<int32_t, PanelArraySize> panel{};
@@ -35,7 +37,7 @@ TEST(ExampleModule, PassesTheHandlesOnAndAsksForTheDoorLampWhileTheDoorsAreOpen)
     module.DoorOpen();
     module.Elapse(VehicleState{}, panel.data(), sound.data());
     EXPECT_EQ(panel[3], 1);
-    tools::closePluginLibrary(module);
+    tools::closePluginLibrary(library);
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ void record(const std::string& call) {
     calls.push_back(call);
 }
 
-tools::PluginLibrary standInPlugin() {
-    tools::PluginLibrary plugin;
+host::EntryPoints standInPlugin() {
+    host::EntryPoints plugin;
     plugin.SetVehicleSpec = [](VehicleSpec spec) { record("SetVehicleSpec " + std::to_string(spec.brakeNotches)); };
     plugin.Initialize = [](int32_t position) { record("Initialize " + std::to_string(position)); };
     plugin.Elapse = [](VehicleState state, int32_t* panel, int32_t*) {
