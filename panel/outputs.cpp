@@ -73,7 +73,7 @@ void writeDigits(const PanelAdjustState& adjust, int32_t* panel) {
 }  // namespace
 
 void checkAdjustMode(PanelAdjustState& adjust, const std::filesystem::path& pluginDirectory) {
-    adjust.enabled = false;
+    adjust.enabled = false;  // stays off should the existence test throw
     adjust.enabled = platform::exists(pluginDirectory / "PanelModify.txt");
 }
 
