@@ -29,7 +29,7 @@ echo "Machine: ${cpu:-unknown CPU}, nproc $(nproc), $(uname -sm); load average a
 echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'); $repetitions repetitions, CPU time, median"
 echo
 
-python3 - "$results" <<'PYTHON'
+/usr/bin/python3 - "$results" <<'PYTHON'
 import json
 import re
 import sys
