@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
             case tools::Command::Help:
                 std::cout << tools::kUsage;
                 return 0;
+            case tools::Command::Version:
+                std::cout << "cabhost\n";
+                return 0;
             case tools::Command::Run:
                 return tools::runScenarioCommand(line.run, tools::programPath().parent_path(), std::cout, std::cerr,
                                                  tools::isTerminal(stderr));

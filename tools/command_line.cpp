@@ -55,7 +55,7 @@ bool parseFrameMs(const std::string& text, double& frameMs) {
 void readRunOption(ArgumentReader& reader, const std::string& option, RunOptions& run) {
     const std::string name = optionName(option);
     std::string value;
-    if (name != "--plugin" && name != "--trace" && name != "--frame" && name != "--spec") {
+    if (name != "--plugin" && name != "--trace" && name != "--report" && name != "--frame" && name != "--spec") {
         reader.error = "unknown option " + name + " for run";
         return;
     }
@@ -64,6 +64,8 @@ void readRunOption(ArgumentReader& reader, const std::string& option, RunOptions
         run.plugin = std::filesystem::u8path(value);
     } else if (name == "--trace") {
         run.trace = std::filesystem::u8path(value);
+    } else if (name == "--report") {
+        run.report = std::filesystem::u8path(value);
     } else if (name == "--spec") {
         run.spec = value;
     } else if (!parseFrameMs(value, run.frameMs)) {
@@ -93,21 +95,48 @@ void readCheck(ArgumentReader& reader, CommandLine& line) {
     std::vector<std::string> positional;
     while (reader.error.empty() && reader.next < reader.arguments.size()) {
         const std::string& argument = reader.arguments[reader.next++];
-        if (argument == "--strict")
+        std::string value;
+        if (argument == "--strict") {
             line.check.strict = true;
-        else if (argument.rfind("--", 0) == 0)
+        } else if (argument == "--json") {
+            line.check.json = true;
+        } else if (optionName(argument) == "--report") {
+            if (takeValue(reader, argument, value)) line.check.report = std::filesystem::u8path(value);
+        } else if (argument.rfind("--", 0) == 0) {
             reader.error = "unknown option " + argument + " for check";
-        else
+        } else {
             positional.push_back(argument);
+        }
     }
-    if (reader.error.empty() && positional.size() != 1) reader.error = "check takes one vehicle folder";
+    if (reader.error.empty() && positional.size() != 1) reader.error = "check takes one vehicle folder or a file in it";
     if (reader.error.empty()) line.check.vehicle = std::filesystem::u8path(positional[0]);
+}
+
+// Takes --lang and --version out of the arguments, wherever they stand.
+std::vector<std::string> takeGeneralOptions(const std::vector<std::string>& arguments, CommandLine& line) {
+    std::vector<std::string> rest;
+    ArgumentReader reader{arguments, 0, {}};
+    while (reader.error.empty() && reader.next < arguments.size()) {
+        const std::string& argument = arguments[reader.next++];
+        if (argument == "--version") {
+            line.command = Command::Version;
+        } else if (optionName(argument) == "--lang") {
+            if (takeValue(reader, argument, line.language) && line.language != "ja" && line.language != "en")
+                reader.error = "--lang takes ja or en, not '" + line.language + "'";
+        } else {
+            rest.push_back(argument);
+        }
+    }
+    line.error = reader.error;
+    return rest;
 }
 
 }  // namespace
 
-CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine parseCommandLine(const std::vector<std::string>& allArguments) {
     CommandLine line;
+    const std::vector<std::string> arguments = takeGeneralOptions(allArguments, line);
+    if (!line.error.empty() || line.command == Command::Version) return line;
     ArgumentReader reader{arguments, 1, {}};
     const std::string command = arguments.empty() ? "help" : arguments[0];
     if (command == "run") {

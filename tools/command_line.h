@@ -1,9 +1,11 @@
 // cabhost's command line.
 //
 //   cabhost run [VEHICLE_DIR SCENARIO] [--plugin FILE] [--trace FILE]
-//               [--frame MS] [--spec NAME=VALUE,...]
-//   cabhost check VEHICLE_DIR [--strict]
+//               [--report FILE] [--frame MS] [--spec NAME=VALUE,...]
+//   cabhost check PATH [--strict] [--json] [--report FILE]
 //   cabhost help
+//   cabhost --version
+// and, with any of them, --lang ja|en.
 #pragma once
 
 #include <filesystem>
@@ -17,21 +19,25 @@ struct RunOptions {
     std::filesystem::path scenario;  // empty: the departure beside cabhost
     std::filesystem::path plugin;    // empty: the plug-in library in the vehicle folder
     std::filesystem::path trace;     // empty: SCENARIO-trace.csv in the current folder
+    std::filesystem::path report;    // empty: SCENARIO-report.html beside the trace
     double frameMs = 0;              // 0: the default frame period
     std::string spec;                // NAME=VALUE words over the scenario's spec
 };
 
 struct CheckOptions {
-    std::filesystem::path vehicle;
+    std::filesystem::path vehicle;  // the vehicle folder, or a file inside it
     bool strict = false;
+    bool json = false;            // the findings as JSON instead of text
+    std::filesystem::path report;  // empty: no HTML report
 };
 
-enum class Command { Help, Run, Check };
+enum class Command { Help, Version, Run, Check };
 
 struct CommandLine {
     Command command = Command::Help;
     RunOptions run;
     CheckOptions check;
+    std::string language;  // of --lang; empty: the user's own
     std::string error;  // what is wrong with the arguments, if anything
 };
 

@@ -36,10 +36,31 @@ TEST(CommandLine, CheckTakesOneFolder) {
     EXPECT_EQ(strict.error, "");
     EXPECT_TRUE(strict.check.strict);
     EXPECT_EQ(strict.check.vehicle, "train");
-    EXPECT_EQ(parseCommandLine({"check"}).error, "check takes one vehicle folder");
-    EXPECT_EQ(parseCommandLine({"check", "a", "b"}).error, "check takes one vehicle folder");
+    EXPECT_EQ(parseCommandLine({"check"}).error, "check takes one vehicle folder or a file in it");
+    EXPECT_EQ(parseCommandLine({"check", "a", "b"}).error, "check takes one vehicle folder or a file in it");
+
+    const tools::CommandLine both = parseCommandLine({"check", "train/notch/notch.txt", "--json", "--report", "v.html"});
+    EXPECT_EQ(both.error, "");
+    EXPECT_TRUE(both.check.json);
+    EXPECT_EQ(both.check.report, "v.html");
+    EXPECT_EQ(parseCommandLine({"check", "train", "--report"}).error, "the option --report needs a value");
     EXPECT_EQ(parseCommandLine({"drive"}).error, "unknown command 'drive'");
     EXPECT_EQ(parseCommandLine({}).command, Command::Help);
+}
+
+TEST(CommandLine, LanguageAndVersionStandAnywhere) {
+    const tools::CommandLine japanese = parseCommandLine({"--lang", "ja", "check", "train"});
+    EXPECT_EQ(japanese.error, "");
+    EXPECT_EQ(japanese.command, Command::Check);
+    EXPECT_EQ(japanese.language, "ja");
+    EXPECT_EQ(japanese.check.vehicle, "train");
+    EXPECT_EQ(parseCommandLine({"run", "--lang=en"}).language, "en");
+    EXPECT_EQ(parseCommandLine({"run", "--lang=fr"}).error, "--lang takes ja or en, not 'fr'");
+    EXPECT_EQ(parseCommandLine({"check", "train", "--version"}).command, Command::Version);
+
+    const tools::CommandLine report = parseCommandLine({"run", "--report", "r.html"});
+    EXPECT_EQ(report.error, "");
+    EXPECT_EQ(report.run.report, "r.html");
 }
 
 }  // namespace
