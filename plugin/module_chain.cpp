@@ -83,16 +83,24 @@ HandleCommand runModuleChain(ModuleChain& chain, const DriverHandles& handles, c
                              int32_t* panel, int32_t* sound) {
     const bool initialRun = chain.initialSyncPending;
     bool first = true;
+    bool anyElapse = false;
     for (DetailModule& module : chain.modules) {
         const HandleCommand& output = chain.chainOutput;
         const DriverHandles due =
             initialRun || first ? handles : DriverHandles{output.power, output.brake, output.reverser};
         passHandles(module, due, initialRun);
         // The state goes by value: every module gets its own copy to change.
-        if (module.entryPoints.Elapse != nullptr) chain.chainOutput = module.entryPoints.Elapse(state, panel, sound);
+        if (module.entryPoints.Elapse != nullptr) {
+            chain.chainOutput = module.entryPoints.Elapse(state, panel, sound);
+            anyElapse = true;
+        }
         first = false;
     }
     if (!chain.modules.empty()) chain.initialSyncPending = false;
+    // Without any Elapse nothing would ever replace the zeros of chainOutput,
+    // and the driver would lose brake and power: the chain then passes the
+    // driver's handles through, as a module that changes nothing would.
+    if (!anyElapse) return HandleCommand{handles.brake, handles.power, handles.reverser, 0};
     return chain.chainOutput;
 }
 

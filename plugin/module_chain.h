@@ -58,7 +58,9 @@ void loadModuleChain(ModuleChain& chain, const std::filesystem::path& pluginDire
 // One frame of the chain: the first module is told the driver's handles,
 // each later one the handles in chainOutput, each only when the value
 // differs from what it was last due (every value in the initial run); then
-// its Elapse runs on a fresh copy of the state. Returns chainOutput.
+// its Elapse runs on a fresh copy of the state. Returns chainOutput, or,
+// when no module of the chain has Elapse (an empty chain included), the
+// driver's handles with constant speed 0; chainOutput is then left as it is.
 // Allocates nothing.
 HandleCommand runModuleChain(ModuleChain& chain, const DriverHandles& handles, const VehicleState& state,
                              int32_t* panel, int32_t* sound);

@@ -140,13 +140,43 @@ TEST_F(ChainTest, ADeviceIsNoLibraryAndIsNotRead) {
 // ---------------------------------------------------------------------------
 // Handles through the chain
 
-TEST_F(ChainTest, AnEmptyChainReturnsItsOutputUntouchedAndStaysArmed) {
+// Without any module that has Elapse, the driver's handles pass through:
+// otherwise brake and power would be lost in every frame.
+TEST_F(ChainTest, AnEmptyChainPassesTheDriversHandlesThroughAndStaysArmed) {
     const HandleCommand command = frame({5, 8, 1});
-    EXPECT_EQ(command.brake, 0);
+    EXPECT_EQ(command.brake, 8);
+    EXPECT_EQ(command.power, 5);
+    EXPECT_EQ(command.reverser, 1);
+    EXPECT_EQ(command.constantSpeed, 0);
+    EXPECT_EQ(chain.chainOutput.brake, 0);
+    EXPECT_TRUE(chain.initialSyncPending);
+}
+
+TEST_F(ChainTest, ModulesWithoutElapsePassTheDriversHandlesThrough) {
+    add(chain_testing::kModuleWithoutElapse, "w");
+    add(chain_testing::kModuleWithoutEntryPoints, "n");
+    load();
+    HandleCommand command = frame({2, 7, -1});
+    EXPECT_EQ(command.brake, 7);
+    EXPECT_EQ(command.power, 2);
+    EXPECT_EQ(command.reverser, -1);
+    command = frame({0, 3, 0});
+    EXPECT_EQ(command.brake, 3);
     EXPECT_EQ(command.power, 0);
     EXPECT_EQ(command.reverser, 0);
-    EXPECT_EQ(command.constantSpeed, 0);
-    EXPECT_TRUE(chain.initialSyncPending);
+    EXPECT_EQ(callsOf("w"), (Calls{"Load", "SetPower 2", "SetBrake 7", "SetReverser -1", "SetPower 0", "SetBrake 3",
+                                   "SetReverser 0"}));
+}
+
+TEST_F(ChainTest, OneModuleWithElapseAnywhereDecidesTheResult) {
+    add(chain_testing::kFullModule, "a").returns({1, 2, 0, 9});
+    add(chain_testing::kModuleWithoutElapse, "w");
+    load();
+    const HandleCommand command = frame({4, 8, 1});
+    EXPECT_EQ(command.brake, 1);
+    EXPECT_EQ(command.power, 2);
+    EXPECT_EQ(command.reverser, 0);
+    EXPECT_EQ(command.constantSpeed, 9);
 }
 
 TEST_F(ChainTest, TheFirstRunTellsEveryModuleTheDriversHandlesThenOnlyChanges) {

@@ -214,6 +214,24 @@ TEST_F(ChainDriveTest, AnotherModuleVersionRaisesTheVersionErrorNamingThatModule
     plugin.Dispose();
 }
 
+// With no module that has Elapse the plug-in starts from the driver's
+// handles; the chain's zeros would take brake and power from the driver.
+class ChainWithoutElapseTest : public ChainDriveTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ChainWithoutElapseTest, TheDriversHandlesReachThePluginsFrame) {
+    if (GetParam()) modules.add(chain_testing::kModuleWithoutElapse, "w");
+    ASSERT_NO_FATAL_FAILURE(startPlugin());
+    plugin.Load();
+    plugin.SetReverser(1);
+    plugin.SetBrake(5);
+    EXPECT_EQ(frame().brake, 5);
+    plugin.SetBrake(7);
+    EXPECT_EQ(frame().brake, 7);
+    plugin.Dispose();
+}
+
+INSTANTIATE_TEST_SUITE_P(NoListOrAModuleWithoutElapse, ChainWithoutElapseTest, ::testing::Bool());
+
 // Needs the plug-in's own frame: its panel, sound and command outputs.
 TEST_F(ChainDriveTest, ThePluginsOwnOutputsReplaceWhatTheModulesWrote) {
     modules.add(kFullModule, "a").writes(22, 111, 200, SoundPlayOnce);
