@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "version/version.h"
+
 namespace config {
 
 struct FileNote {
@@ -36,6 +38,9 @@ struct LoadFailure {
 };
 
 struct LoadReport {
+    // The version of the plug-in whose Load made the report, so that a report
+    // says which build read the files.
+    const char* pluginVersion = orvalis::kVersion;
     std::vector<FileNote> files;
     std::vector<ModuleNote> modules;
     std::optional<LoadFailure> failure;

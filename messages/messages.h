@@ -2,7 +2,9 @@
 //
 // Every message is written in the source in English, as a string literal
 // passed to tr() or trf(); that English text is the message's key, as with
-// gettext. The Japanese texts live in the catalogue files ja/*.po (one file
+// gettext. A long message may be split into adjacent literals ("..." "...")
+// that the compiler joins; it may not be built from variables or macros, since
+// the test below reads the keys from the source. The Japanese texts live in the catalogue files ja/*.po (one file
 // an area of the tools), in gettext's .po form:
 //
 //   # a comment for translators
@@ -11,8 +13,10 @@
 //
 // Placeholders are {1} to {9}; a translation may use them in any order. The
 // build embeds the catalogue into the program, so cabhost carries it alone.
-// A test checks that every tr()/trf() literal in the tools has a Japanese text
-// and that the catalogue holds no text that nothing uses.
+// A test (tests/messages) checks that every tr()/trf() literal in tools/,
+// diagnose/ and report/ has a Japanese text with the same placeholders, and
+// that the catalogue holds no text that nothing uses; it names the file, the
+// line and the message.
 //
 // The language is set once, at the start of cabhost, before any message is
 // made; the functions are not meant for the plug-in, which shows no text.

@@ -2,23 +2,41 @@
 
 #include <charconv>
 #include <cmath>
+#include <system_error>
+
+#include "messages/messages.h"
 
 namespace tools {
 
-const char* const kUsage =
-    "usage:\n"
-    "  cabhost run [VEHICLE_DIR SCENARIO] [options]\n"
-    "      Drives the plug-in in VEHICLE_DIR through the scenario, prints a summary\n"
-    "      and writes a per-frame trace. Without VEHICLE_DIR and SCENARIO: the sample\n"
-    "      vehicle and the departure scenario that lie beside cabhost.\n"
-    "      --plugin FILE       the plug-in library to load (default: the one in VEHICLE_DIR)\n"
-    "      --trace FILE        where the trace goes (default: SCENARIO-trace.csv here)\n"
-    "      --frame MS          frame period in milliseconds (default 16.667, 60 frames a second)\n"
-    "      --spec NAME=VALUE,...  vehicle spec over the scenario's: brakeNotches,\n"
-    "                          powerNotches, atsNotch, b67Notch, cars\n"
-    "  cabhost check VEHICLE_DIR [--strict]\n"
-    "      Runs the plug-in's Load on VEHICLE_DIR and reports what it read. Exit status 1\n"
-    "      when an error stopped Load, or with --strict when there were warnings.\n";
+std::string usage() {
+    std::string text = messages::tr("usage:\n");
+    text += messages::tr(
+        "  cabhost check VEHICLE_DIR [--strict] [--json] [--report FILE]\n"
+        "      Runs the plug-in's Load on VEHICLE_DIR (or the folder of a file in it) and\n"
+        "      reports what it read. Exit status 1 when an error stopped Load, or with\n"
+        "      --strict when there were warnings. --json gives the findings as JSON,\n"
+        "      --report FILE writes them as an HTML page too.\n");
+    text += messages::tr(
+        "  cabhost run [VEHICLE_DIR SCENARIO] [options]\n"
+        "      Drives the plug-in in VEHICLE_DIR through the scenario, prints a summary\n"
+        "      and writes a per-frame trace. Without VEHICLE_DIR and SCENARIO: the sample\n"
+        "      vehicle and the departure scenario that lie beside cabhost.\n"
+        "      --plugin FILE       the plug-in library to load (default: the one in VEHICLE_DIR)\n"
+        "      --trace FILE        where the trace goes (default: SCENARIO-trace.csv here)\n"
+        "      --report FILE       where the HTML report goes (default: beside the trace)\n"
+        "      --frame MS          frame period in milliseconds (default 16.667, 60 frames a second)\n"
+        "      --spec NAME=VALUE,...  vehicle spec over the scenario's: brakeNotches,\n"
+        "                          powerNotches, atsNotch, b67Notch, cars\n");
+    text += messages::tr(
+        "  cabhost VEHICLE_DIR\n"
+        "      The same as cabhost check VEHICLE_DIR: what dropping a folder, or a file in it,\n"
+        "      on cabhost.exe does.\n"
+        "  cabhost --version\n"
+        "      Prints the version of cabhost and of the plug-in it was built with.\n"
+        "  --lang ja|en\n"
+        "      The language of the messages (default: the user's own).\n");
+    return text;
+}
 
 namespace {
 
@@ -36,7 +54,7 @@ bool takeValue(ArgumentReader& reader, const std::string& option, std::string& v
     } else if (reader.next < reader.arguments.size()) {
         value = reader.arguments[reader.next++];
     } else {
-        reader.error = "the option " + option + " needs a value";
+        reader.error = messages::trf("the option {1} needs a value", {option});
         return false;
     }
     return true;
@@ -56,7 +74,7 @@ void readRunOption(ArgumentReader& reader, const std::string& option, RunOptions
     const std::string name = optionName(option);
     std::string value;
     if (name != "--plugin" && name != "--trace" && name != "--report" && name != "--frame" && name != "--spec") {
-        reader.error = "unknown option " + name + " for run";
+        reader.error = messages::trf("unknown option {1} for run", {name});
         return;
     }
     if (!takeValue(reader, option, value)) return;
@@ -69,7 +87,7 @@ void readRunOption(ArgumentReader& reader, const std::string& option, RunOptions
     } else if (name == "--spec") {
         run.spec = value;
     } else if (!parseFrameMs(value, run.frameMs)) {
-        reader.error = "--frame needs a frame period in milliseconds from 1 to 1000, not '" + value + "'";
+        reader.error = messages::trf("--frame needs a frame period in milliseconds from 1 to 1000, not '{1}'", {value});
     }
 }
 
@@ -87,7 +105,7 @@ void readRun(ArgumentReader& reader, CommandLine& line) {
         line.run.vehicle = std::filesystem::u8path(positional[0]);
         line.run.scenario = std::filesystem::u8path(positional[1]);
     } else if (!positional.empty()) {
-        reader.error = "run takes a vehicle folder and a scenario, or neither";
+        reader.error = messages::tr("run takes a vehicle folder and a scenario, or neither");
     }
 }
 
@@ -103,12 +121,13 @@ void readCheck(ArgumentReader& reader, CommandLine& line) {
         } else if (optionName(argument) == "--report") {
             if (takeValue(reader, argument, value)) line.check.report = std::filesystem::u8path(value);
         } else if (argument.rfind("--", 0) == 0) {
-            reader.error = "unknown option " + argument + " for check";
+            reader.error = messages::trf("unknown option {1} for check", {argument});
         } else {
             positional.push_back(argument);
         }
     }
-    if (reader.error.empty() && positional.size() != 1) reader.error = "check takes one vehicle folder or a file in it";
+    if (reader.error.empty() && positional.size() != 1)
+        reader.error = messages::tr("check takes one vehicle folder or a file in it");
     if (reader.error.empty()) line.check.vehicle = std::filesystem::u8path(positional[0]);
 }
 
@@ -122,13 +141,21 @@ std::vector<std::string> takeGeneralOptions(const std::vector<std::string>& argu
             line.command = Command::Version;
         } else if (optionName(argument) == "--lang") {
             if (takeValue(reader, argument, line.language) && line.language != "ja" && line.language != "en")
-                reader.error = "--lang takes ja or en, not '" + line.language + "'";
+                reader.error = messages::trf("--lang takes ja or en, not '{1}'", {line.language});
         } else {
             rest.push_back(argument);
         }
     }
     line.error = reader.error;
     return rest;
+}
+
+// A lone argument that names an existing file or folder: what Explorer
+// passes when a vehicle folder, or a file in it, is dropped on cabhost.exe.
+bool isDroppedPath(const std::string& argument) {
+    if (argument == "run" || argument == "check" || argument == "help" || argument.rfind('-', 0) == 0) return false;
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::u8path(argument), error);
 }
 
 }  // namespace
@@ -139,14 +166,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& allArguments) {
     if (!line.error.empty() || line.command == Command::Version) return line;
     ArgumentReader reader{arguments, 1, {}};
     const std::string command = arguments.empty() ? "help" : arguments[0];
-    if (command == "run") {
+    if (arguments.size() == 1 && isDroppedPath(command)) {
+        line.command = Command::Check;
+        line.check.vehicle = std::filesystem::u8path(command);
+    } else if (command == "run") {
         line.command = Command::Run;
         readRun(reader, line);
     } else if (command == "check") {
         line.command = Command::Check;
         readCheck(reader, line);
     } else if (command != "help" && command != "--help" && command != "-h") {
-        reader.error = "unknown command '" + command + "'";
+        reader.error = messages::trf("unknown command '{1}'", {command});
     }
     line.error = reader.error;
     return line;

@@ -5,6 +5,7 @@
 //   cabhost check PATH [--strict] [--json] [--report FILE]
 //   cabhost help
 //   cabhost --version
+//   cabhost PATH            (a folder or file dropped on cabhost.exe: check PATH)
 // and, with any of them, --lang ja|en.
 #pragma once
 
@@ -41,8 +42,10 @@ struct CommandLine {
     std::string error;  // what is wrong with the arguments, if anything
 };
 
+// Messages (errors) are in the language set in the message catalogue.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
-extern const char* const kUsage;
+// The usage text, in the language set in the message catalogue.
+std::string usage();
 
 }  // namespace tools

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+#include <iostream>
+
 namespace tools {
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
@@ -19,5 +22,25 @@ bool isTerminal(std::FILE* stream) {
 }
 
 void prepareConsole() {}
+
+// The first of the variables that is set decides, as for every program's
+// messages.
+std::string userLanguageName() {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') return value;
+    }
+    return {};
+}
+
+// A terminal window stays open after a program ends.
+bool ownsConsoleAlone() {
+    return false;
+}
+
+void finishConsole(const char*) {
+    std::cout.flush();
+    std::cerr.flush();
+}
 
 }  // namespace tools

@@ -8,6 +8,8 @@
 #include <limits>
 #include <sstream>
 
+#include "messages/messages.h"
+
 namespace tools {
 
 namespace {
@@ -73,8 +75,8 @@ void fail(Statement& statement, const std::string& message) {
 
 // "found 'x'" for the word at the reading position, or that there is none.
 std::string whatIsFound(const Statement& statement) {
-    if (statement.next >= statement.words.size()) return "but the line ends there";
-    return "found '" + std::string(statement.words[statement.next]) + "'";
+    if (statement.next >= statement.words.size()) return messages::tr("but the line ends there");
+    return messages::trf("found '{1}'", {statement.words[statement.next]});
 }
 
 bool atEnd(const Statement& statement) {
@@ -95,7 +97,7 @@ std::string_view takeWord(Statement& statement) {
 void expectWord(Statement& statement, std::string_view word, const std::string& context) {
     if (failed(statement)) return;
     if (atEnd(statement) || statement.words[statement.next] != word) {
-        fail(statement, "expected '" + std::string(word) + "' " + context + ", " + whatIsFound(statement));
+        fail(statement, messages::trf("expected '{1}' {2}, {3}", {word, context, whatIsFound(statement)}));
         return;
     }
     ++statement.next;
@@ -106,7 +108,7 @@ int32_t takeWholeNumber(Statement& statement, const std::string& what, int32_t l
     int32_t value = 0;
     if (atEnd(statement) || !parseWholeNumber(statement.words[statement.next], value) || value < lowest ||
         value > highest) {
-        fail(statement, "expected " + what + ", " + whatIsFound(statement));
+        fail(statement, messages::trf("expected {1}, {2}", {what, whatIsFound(statement)}));
         return 0;
     }
     ++statement.next;
@@ -117,7 +119,7 @@ double takeDecimal(Statement& statement, const std::string& what) {
     if (failed(statement)) return 0;
     double value = 0;
     if (atEnd(statement) || !parseDecimal(statement.words[statement.next], value)) {
-        fail(statement, "expected " + what + ", " + whatIsFound(statement));
+        fail(statement, messages::trf("expected {1}, {2}", {what, whatIsFound(statement)}));
         return 0;
     }
     ++statement.next;
@@ -128,7 +130,7 @@ float takeFloat(Statement& statement, const std::string& what) {
     const double value = takeDecimal(statement, what);
     if (std::fabs(value) > std::numeric_limits<float>::max()) {
         --statement.next;
-        fail(statement, "expected " + what + " within the range of a float, " + whatIsFound(statement));
+        fail(statement, messages::trf("expected {1} within the range of a float, {2}", {what, whatIsFound(statement)}));
     }
     return static_cast<float>(value);
 }
@@ -146,11 +148,11 @@ void readKey(Statement& statement, ScenarioEvent& event) {
     } else if (how == "press") {
         event.action = Action::KeyPress;
     } else {
-        fail(statement, "expected 'down', 'up' or 'press' after 'key', " + whatIsFound(statement));
+        fail(statement, messages::trf("expected 'down', 'up' or 'press' after 'key', {1}", {whatIsFound(statement)}));
         return;
     }
     ++statement.next;
-    event.value = takeWholeNumber(statement, "a key number from 0 to 15", 0, 15);
+    event.value = takeWholeNumber(statement, messages::tr("a key number from 0 to 15"), 0, 15);
 }
 
 void readDoors(Statement& statement, ScenarioEvent& event) {
@@ -160,7 +162,7 @@ void readDoors(Statement& statement, ScenarioEvent& event) {
     } else if (how == "close") {
         event.action = Action::DoorsClose;
     } else {
-        fail(statement, "expected 'open' or 'close' after 'doors', " + whatIsFound(statement));
+        fail(statement, messages::trf("expected 'open' or 'close' after 'doors', {1}", {whatIsFound(statement)}));
         return;
     }
     ++statement.next;
@@ -168,11 +170,13 @@ void readDoors(Statement& statement, ScenarioEvent& event) {
 
 void readBeacon(Statement& statement, ScenarioEvent& event) {
     event.action = Action::Beacon;
-    event.beacon.type = takeWholeNumber(statement, "the beacon type (a whole number)", INT32_MIN, INT32_MAX);
-    event.beacon.signal = takeWholeNumber(statement, "the signal aspect (a whole number)", INT32_MIN, INT32_MAX);
-    event.beacon.distance = takeFloat(statement, "the distance to the signal in metres");
+    event.beacon.type =
+        takeWholeNumber(statement, messages::tr("the beacon type (a whole number)"), INT32_MIN, INT32_MAX);
+    event.beacon.signal =
+        takeWholeNumber(statement, messages::tr("the signal aspect (a whole number)"), INT32_MIN, INT32_MAX);
+    event.beacon.distance = takeFloat(statement, messages::tr("the distance to the signal in metres"));
     if (!failed(statement) && !atEnd(statement))
-        event.beacon.optional = takeWholeNumber(statement, "the beacon's optional data (a whole number)",
+        event.beacon.optional = takeWholeNumber(statement, messages::tr("the beacon's optional data (a whole number)"),
                                                 INT32_MIN, INT32_MAX);
 }
 
@@ -191,7 +195,7 @@ void readInput(Statement& statement, Input input, ScenarioEvent& event) {
     const std::string name = inputName(input);
     if (!atEnd(statement) && statement.words[statement.next] == "model") {
         if (input == Input::MrPressure) {
-            fail(statement, "the main-reservoir pressure has no model: expected a value in kPa after 'mr'");
+            fail(statement, messages::tr("the main-reservoir pressure has no model: expected a value in kPa after 'mr'"));
             return;
         }
         ++statement.next;
@@ -199,16 +203,17 @@ void readInput(Statement& statement, Input input, ScenarioEvent& event) {
         return;
     }
     const bool hasModel = input != Input::MrPressure;
-    event.target =
-        takeFloat(statement, "a value" + std::string(hasModel ? " or 'model'" : "") + " after '" + name + "'");
+    event.target = takeFloat(statement, hasModel ? messages::trf("a value or 'model' after '{1}'", {name})
+                                                 : messages::trf("a value after '{1}'", {name}));
     event.action = Action::SetInput;
     if (failed(statement) || atEnd(statement)) return;
-    expectWord(statement, "over", "after the value (a ramp: VALUE over SECONDS)");
-    const double seconds = takeDecimal(statement, "the length of the ramp in seconds after 'over'");
+    expectWord(statement, "over", messages::tr("after the value (a ramp: VALUE over SECONDS)"));
+    const double seconds = takeDecimal(statement, messages::tr("the length of the ramp in seconds after 'over'"));
     if (failed(statement)) return;
     if (seconds <= 0 || seconds * 1000 > static_cast<double>(kMaxScenarioMs)) {
         --statement.next;
-        fail(statement, "expected a ramp length above 0 s and at most one day, " + whatIsFound(statement));
+        fail(statement,
+             messages::trf("expected a ramp length above 0 s and at most one day, {1}", {whatIsFound(statement)}));
         return;
     }
     event.action = Action::RampInput;
@@ -220,39 +225,40 @@ void readNote(Statement& statement, ScenarioEvent& event) {
     const std::string_view noteWord = statement.words[statement.next - 1];
     const std::size_t after = static_cast<std::size_t>(noteWord.data() + noteWord.size() - statement.text.data());
     event.text = std::string(trimmed(statement.text.substr(after)));
-    if (event.text.empty()) fail(statement, "expected the text of the note after 'note'");
+    if (event.text.empty()) fail(statement, messages::tr("expected the text of the note after 'note'"));
     statement.next = statement.words.size();
 }
 
 void readAction(Statement& statement, ScenarioEvent& event) {
     if (atEnd(statement)) {
-        fail(statement, "expected an action after the time (power, brake, reverser, key, doors, horn, signal, "
-                        "beacon, speed, current, bc, mr, needles, note or end)");
+        fail(statement, messages::tr("expected an action after the time (power, brake, reverser, key, doors, horn, "
+                                     "signal, beacon, speed, current, bc, mr, needles, note or end)"));
         return;
     }
     const std::string_view action = takeWord(statement);
     if (action == "power") {
         event.action = Action::Power;
-        event.value =
-            takeWholeNumber(statement, "a power notch (a whole number, 0 or more) after 'power'", 0, INT32_MAX);
+        event.value = takeWholeNumber(statement, messages::tr("a power notch (a whole number, 0 or more) after 'power'"),
+                                      0, INT32_MAX);
     } else if (action == "brake") {
         event.action = Action::Brake;
-        event.value =
-            takeWholeNumber(statement, "a brake notch (a whole number, 0 or more) after 'brake'", 0, INT32_MAX);
+        event.value = takeWholeNumber(statement, messages::tr("a brake notch (a whole number, 0 or more) after 'brake'"),
+                                      0, INT32_MAX);
     } else if (action == "reverser") {
         event.action = Action::Reverser;
-        event.value = takeWholeNumber(statement, "a reverser position (-1, 0 or 1) after 'reverser'", -1, 1);
+        event.value = takeWholeNumber(statement, messages::tr("a reverser position (-1, 0 or 1) after 'reverser'"), -1, 1);
     } else if (action == "key") {
         readKey(statement, event);
     } else if (action == "doors") {
         readDoors(statement, event);
     } else if (action == "horn") {
         event.action = Action::Horn;
-        event.value = takeWholeNumber(statement, "a horn type (a whole number) after 'horn'", INT32_MIN, INT32_MAX);
+        event.value =
+            takeWholeNumber(statement, messages::tr("a horn type (a whole number) after 'horn'"), INT32_MIN, INT32_MAX);
     } else if (action == "signal") {
         event.action = Action::Signal;
-        event.value =
-            takeWholeNumber(statement, "a signal aspect (a whole number) after 'signal'", INT32_MIN, INT32_MAX);
+        event.value = takeWholeNumber(statement, messages::tr("a signal aspect (a whole number) after 'signal'"),
+                                      INT32_MIN, INT32_MAX);
     } else if (action == "beacon") {
         readBeacon(statement, event);
     } else if (action == "speed") {
@@ -271,9 +277,9 @@ void readAction(Statement& statement, ScenarioEvent& event) {
         event.action = Action::End;
     } else {
         --statement.next;
-        fail(statement, "unknown action '" + std::string(action) +
-                            "'; expected power, brake, reverser, key, doors, horn, signal, beacon, speed, current, "
-                            "bc, mr, needles, note or end");
+        fail(statement, messages::trf("unknown action '{1}'; expected power, brake, reverser, key, doors, horn, "
+                                      "signal, beacon, speed, current, bc, mr, needles, note or end",
+                                      {action}));
     }
 }
 
@@ -307,15 +313,16 @@ public:
             statement.next = statement.words.size();
         } else if (keyword == "initialize") {
             parsed_.scenario.initializeArgument =
-                takeWholeNumber(statement, "the argument of Initialize (a whole number)", INT32_MIN, INT32_MAX);
+                takeWholeNumber(statement, messages::tr("the argument of Initialize (a whole number)"), INT32_MIN,
+                                INT32_MAX);
         } else {
             --statement.next;
-            fail(statement, "expected 'at TIME ACTION', 'spec NAME=VALUE ...' or 'initialize N', " +
-                                whatIsFound(statement));
+            fail(statement, messages::trf("expected 'at TIME ACTION', 'spec NAME=VALUE ...' or 'initialize N', {1}",
+                                          {whatIsFound(statement)}));
         }
         if (!failed(statement) && !atEnd(statement))
-            fail(statement, "unexpected '" + std::string(statement.words[statement.next]) + "' after '" +
-                                joinWords(statement.words, 0, statement.next) + "'");
+            fail(statement, messages::trf("unexpected '{1}' after '{2}'", {statement.words[statement.next],
+                                                                          joinWords(statement.words, 0, statement.next)}));
         if (failed(statement)) parsed_.error = ScenarioError{parsed_.scenario.name, lineNumber, statement.error};
         return !failed(statement);
     }
@@ -323,7 +330,8 @@ public:
     ParsedScenario finish() {
         Scenario& scenario = parsed_.scenario;
         if (!parsed_.error && scenario.events.empty())
-            parsed_.error = ScenarioError{scenario.name, 0, "no events: expected at least one line 'at TIME ACTION'"};
+            parsed_.error =
+                ScenarioError{scenario.name, 0, messages::tr("no events: expected at least one line 'at TIME ACTION'")};
         if (parsed_.error) return std::move(parsed_);
         scenario.endMs = endLine_ != 0 ? scenario.events.back().timeMs
                                        : std::min(scenario.events.back().timeMs + 1000, kMaxScenarioMs);
@@ -339,8 +347,8 @@ private:
         readAction(statement, event);
         if (failed(statement)) return;
         if (endLine_ != 0) {
-            fail(statement, "the scenario already ended at line " + std::to_string(endLine_) +
-                                ": expected no event after 'end'");
+            fail(statement, messages::trf("the scenario already ended at line {1}: expected no event after 'end'",
+                                          {std::to_string(endLine_)}));
             return;
         }
         if (event.action == Action::End) endLine_ = lineNumber;
@@ -356,17 +364,18 @@ private:
         if (relative) word.remove_prefix(1);
         double seconds = 0;
         if (!parseDecimal(word, seconds) || seconds < 0 || seconds * 1000 > static_cast<double>(kMaxScenarioMs)) {
-            fail(statement, "expected a time in seconds after 'at' (like 12.5, or +0.5 after the event before), " +
-                                whatIsFound(statement));
+            fail(statement, messages::trf("expected a time in seconds after 'at' (like 12.5, or +0.5 after the event "
+                                          "before), {1}",
+                                          {whatIsFound(statement)}));
             return 0;
         }
         ++statement.next;
         const int64_t timeMs = (relative ? lastTimeMs_ : 0) + secondsToMs(seconds);
         if (timeMs > kMaxScenarioMs) {
-            fail(statement, "the time is past the longest scenario (one day)");
+            fail(statement, messages::tr("the time is past the longest scenario (one day)"));
         } else if (timeMs < lastTimeMs_) {
-            fail(statement, "events must be in time order: " + formatSeconds(timeMs) + " is earlier than " +
-                                formatSeconds(lastTimeMs_) + " of the event at line " + std::to_string(lastLine_));
+            fail(statement, messages::trf("events must be in time order: {1} is earlier than {2} of the event at line {3}",
+                                          {formatSeconds(timeMs), formatSeconds(lastTimeMs_), std::to_string(lastLine_)}));
         }
         return timeMs;
     }
@@ -390,19 +399,20 @@ std::string applySpecAssignments(std::string_view words, VehicleSpec& spec) {
     int32_t* const fields[5] = {&spec.brakeNotches, &spec.powerNotches, &spec.atsNotch, &spec.b67Notch, &spec.cars};
     const Words assignments = splitWords(words, true);
     if (assignments.empty())
-        return "expected NAME=VALUE after 'spec' (brakeNotches, powerNotches, atsNotch, b67Notch, cars)";
+        return messages::tr("expected NAME=VALUE after 'spec' (brakeNotches, powerNotches, atsNotch, b67Notch, cars)");
     for (const std::string_view assignment : assignments) {
         const std::size_t equals = assignment.find('=');
         const std::string_view name = assignment.substr(0, equals);
         std::size_t field = 0;
         while (field < 5 && name != names[field]) ++field;
         if (equals == std::string_view::npos || field == 5)
-            return "expected NAME=VALUE with NAME one of brakeNotches, powerNotches, atsNotch, b67Notch, cars, "
-                   "found '" + std::string(assignment) + "'";
+            return messages::trf("expected NAME=VALUE with NAME one of brakeNotches, powerNotches, atsNotch, "
+                                 "b67Notch, cars, found '{1}'",
+                                 {assignment});
         int32_t value = 0;
         if (!parseWholeNumber(assignment.substr(equals + 1), value) || value < 0)
-            return "expected a whole number, 0 or more, after '" + std::string(name) + "=', found '" +
-                   std::string(assignment.substr(equals + 1)) + "'";
+            return messages::trf("expected a whole number, 0 or more, after '{1}=', found '{2}'",
+                                 {name, assignment.substr(equals + 1)});
         *fields[field] = value;
     }
     return {};
@@ -425,14 +435,14 @@ ParsedScenario readScenarioFile(const std::filesystem::path& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
         ParsedScenario parsed;
-        parsed.error = ScenarioError{path.u8string(), 0, "no such scenario file"};
+        parsed.error = ScenarioError{path.u8string(), 0, messages::tr("no such scenario file")};
         return parsed;
     }
     std::ifstream file(path, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (!file.good() && !file.eof()) {
         ParsedScenario parsed;
-        parsed.error = ScenarioError{path.u8string(), 0, "the scenario file could not be read"};
+        parsed.error = ScenarioError{path.u8string(), 0, messages::tr("the scenario file could not be read")};
         return parsed;
     }
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);

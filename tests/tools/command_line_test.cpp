@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "messages/messages.h"
+#include "support/test_folder.h"
 #include "tools/command_line.h"
 
 namespace {
@@ -61,6 +63,35 @@ TEST(CommandLine, LanguageAndVersionStandAnywhere) {
     const tools::CommandLine report = parseCommandLine({"run", "--report", "r.html"});
     EXPECT_EQ(report.error, "");
     EXPECT_EQ(report.run.report, "r.html");
+}
+
+// Explorer passes a folder or file dropped on cabhost.exe as the only
+// argument; a name that is not there stays an unknown command.
+TEST(CommandLine, ALoneExistingPathIsChecked) {
+    const testing_support::TestFolder folder(u"\u8eca\u4e21");  // 車両
+    const std::filesystem::path notch = folder.write("notch/notch.txt", "[Power]\n");
+    const std::string folderName = folder.path().u8string();
+
+    const tools::CommandLine dropped = parseCommandLine({folderName});
+    EXPECT_EQ(dropped.error, "");
+    EXPECT_EQ(dropped.command, Command::Check);
+    EXPECT_EQ(dropped.check.vehicle, folder.path());
+    EXPECT_EQ(parseCommandLine({notch.u8string()}).check.vehicle, notch);
+    EXPECT_EQ(parseCommandLine({"--lang", "ja", folderName}).command, Command::Check);
+
+    EXPECT_EQ(parseCommandLine({folderName + "-gone"}).error, "unknown command '" + folderName + "-gone'");
+    EXPECT_EQ(parseCommandLine({folderName, "extra"}).error, "unknown command '" + folderName + "'");
+}
+
+TEST(CommandLine, ErrorsAndUsageFollowTheLanguage) {
+    messages::setLanguage(messages::Language::Japanese);
+    const std::string error = parseCommandLine({"run", "--frame", "0"}).error;
+    const std::string usage = tools::usage();
+    messages::setLanguage(messages::Language::English);
+    EXPECT_EQ(error, "--frame にはフレームの間隔を 1 から 1000 のミリ秒で指定してください ('0' は使えません)");
+    EXPECT_EQ(usage.rfind("使い方:\n", 0), 0u);
+    EXPECT_NE(usage.find("cabhost check 車両フォルダ"), std::string::npos);
+    EXPECT_NE(tools::usage().find("--lang ja|en"), std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "messages/messages.h"
 #include "tools/scenario.h"
 
 namespace {
@@ -135,6 +136,19 @@ TEST(ScenarioGrammar, SpecAssignmentsServeTheScenarioAndTheOption) {
     EXPECT_NE(tools::applySpecAssignments("brakes=5", spec).find("found 'brakes=5'"), std::string::npos);
     EXPECT_NE(tools::applySpecAssignments("cars=-1", spec).find("after 'cars=', found '-1'"), std::string::npos);
     EXPECT_NE(errorOf("spec\nat 0 end\n").find("test.txt:1: expected NAME=VALUE after 'spec'"), std::string::npos);
+}
+
+// In Japanese the errors keep the statement words the author wrote (power,
+// at, over) and the file and line, whatever order the sentence takes.
+TEST(ScenarioGrammar, ErrorsInJapaneseKeepFileLineAndTheAuthorsWords) {
+    messages::setLanguage(messages::Language::Japanese);
+    const std::string power = errorOf("at 0 doors close\nat 1 power four\n");
+    const std::string ramp = errorOf("at 0 speed 30 during 2\n");
+    const std::string order = errorOf("at 5 brake 1\nat 4 brake 2\n");
+    messages::setLanguage(messages::Language::English);
+    EXPECT_EQ(power, "test.txt:2: 'power' の後に力行ノッチ (0 以上の整数)が必要ですが、'four' と書かれています");
+    EXPECT_EQ(ramp, "test.txt:1: 値の後 (変化させるなら 値 over 秒数)には 'over' が必要ですが、'during' と書かれています");
+    EXPECT_EQ(order, "test.txt:2: イベントは時刻の順に書いてください。4 s は 1 行目のイベントの 5 s より前です");
 }
 
 }  // namespace
