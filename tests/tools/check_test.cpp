@@ -16,7 +16,7 @@ struct Checked {
 
 Checked report(const plugin::Plugin& plugin) {
     std::ostringstream out;
-    const tools::CheckOutcome outcome = tools::writeCheckReport(plugin, out);
+    const tools::CheckOutcome outcome = tools::writeCheckReport(plugin, {}, out);
     return {outcome, out.str()};
 }
 
@@ -28,7 +28,8 @@ plugin::Plugin loadedPlugin() {
                            {plugin.directory / "NeedleTable" / "Voltage.csv", false}};
     plugin.report.modules = {{1, plugin.directory / "a.dll", config::ModuleOutcome::Loaded, ""},
                              {2, plugin.directory / "b.dll", config::ModuleOutcome::NotALibrary, "bad image"},
-                             {3, plugin.directory, config::ModuleOutcome::NotALibrary, "is a folder"}};
+                             {3, plugin.directory, config::ModuleOutcome::NotALibrary, "is a folder"},
+                             {4, plugin.directory, config::ModuleOutcome::NotALibrary, "is a folder"}};
     plugin.notch.powerCurveSteps = {6, 7, 8, 9, 10, 11, 11, 12};
     plugin.notch.powerCurrentCurves.assign(8, panel::CurveTable{{0, 100}, {120, 50}});
     plugin.notch.brakeStepCount = 6;
@@ -56,6 +57,7 @@ TEST(CheckReport, ListsFilesModulesStepsAndTables) {
     EXPECT_TRUE(holds(text, "  line 2           \"b.dll\" skipped: does not load as a library: bad image  (warning)"))
         << text;
     EXPECT_TRUE(holds(text, "  line 3           empty: names no module\n")) << text;
+    EXPECT_FALSE(holds(text, "  line 4")) << text;  // the empty line after the last line feed
     EXPECT_TRUE(holds(text, "  selected steps   6, 7, 8, 9, 10, 11, 11, 12\n")) << text;
     EXPECT_TRUE(holds(text, "  step 10          2 points (0 to 120 km/h)\n")) << text;
     EXPECT_TRUE(holds(text, "  current lamp     lit at the current of step 7 (above step 6), put out at step 8\n"));
@@ -99,6 +101,29 @@ TEST(CheckReport, AnErrorThatEndedLoadFailsTheCheck) {
     EXPECT_EQ(tools::checkExitStatus(checked.outcome, false), 1);
 }
 
+// A finding that explains a warning the report counted already (here the
+// missing Voltage.csv) is not counted twice; others are.
+TEST(CheckReport, FindingsFollowTheReportAndCountOnce) {
+    const plugin::Plugin plugin = loadedPlugin();
+    diagnose::Finding explaining;
+    explaining.severity = diagnose::Severity::Warning;
+    explaining.file = plugin.directory / "NeedleTable" / "Voltage.csv";
+    explaining.message = "there is Voltage.csv.txt";
+    diagnose::Finding other = explaining;
+    other.file = plugin.directory / "notch" / "notch.txt";
+    other.line = 4;
+    other.column = 1;
+    other.message = "not read as the section header [Brake]";
+    diagnose::Finding note = other;
+    note.severity = diagnose::Severity::Note;
+    std::ostringstream out;
+    const tools::CheckOutcome outcome = tools::writeCheckReport(plugin, {explaining, other, note}, out);
+    EXPECT_EQ(outcome.warnings, 3);
+    const std::string notch = std::filesystem::path("notch/notch.txt").make_preferred().u8string();
+    EXPECT_TRUE(holds(out.str(), "\nFindings\n")) << out.str();
+    EXPECT_TRUE(holds(out.str(), "\n" + notch + ":4:1: warning: not read as the section header [Brake]\n")) << out.str();
+}
+
 TEST(CheckVehicle, RunsThePluginsOwnLoadOnTheFolder) {
     TestFolder folder(u"車両 check");
     testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
@@ -107,18 +132,41 @@ TEST(CheckVehicle, RunsThePluginsOwnLoadOnTheFolder) {
     folder.write("NeedleTable/Current.csv", "current,needle\n0,0\n400,410\n800, \n900\n");
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(tools::checkVehicle(folder.path(), false, out, err), 1);
+    EXPECT_EQ(tools::checkVehicle(tools::CheckOptions{folder.path(), false, false, {}}, out, err), 1);
     const std::string text = out.str();
     EXPECT_TRUE(holds(text, "selected steps   6, 7, 8, 9, 10, 11, 11, 12")) << text;
     EXPECT_TRUE(holds(text, "adjustment mode  on")) << text;
-    EXPECT_TRUE(holds(text, std::filesystem::path("NeedleTable/Current.csv").make_preferred().u8string() +
-                                ", line 5: out of range: invalid vector subscript"))
-        << text;
+    const std::string current = std::filesystem::path("NeedleTable/Current.csv").make_preferred().u8string();
+    EXPECT_TRUE(holds(text, current + ", line 5: out of range: invalid vector subscript")) << text;
+    EXPECT_TRUE(holds(text, current + ":5:1: error: the row has one field, `900`")) << text;
     EXPECT_EQ(err.str(), "");
 
+    std::ostringstream json;
+    EXPECT_EQ(tools::checkVehicle(tools::CheckOptions{folder.path(), false, true, {}}, json, err), 1);
+    EXPECT_EQ(json.str().rfind("{\n  \"folder\": ", 0), 0u) << json.str();
+    EXPECT_TRUE(holds(json.str(), "\"severity\":\"error\"")) << json.str();
+
     std::ostringstream ignored;
-    EXPECT_EQ(tools::checkVehicle(folder.path() / "no such folder", false, ignored, err), 1);
-    EXPECT_TRUE(holds(err.str(), "cabhost check: no such folder: ")) << err.str();
+    EXPECT_EQ(tools::checkVehicle(tools::CheckOptions{folder.path() / "no such folder", false, false, {}}, ignored, err), 1);
+    EXPECT_TRUE(holds(err.str(), "cabhost check: no such file or folder: ")) << err.str();
+}
+
+// A file, or a folder inside the vehicle, stands for the vehicle folder.
+TEST(CheckVehicle, APathInsideAVehicleMeansThatVehicle) {
+    TestFolder folder(u"車両 path");
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    const std::filesystem::path vehicle = tools::vehicleFolderOf(folder.path());
+    EXPECT_EQ(vehicle, std::filesystem::absolute(folder.path()).lexically_normal());
+    EXPECT_EQ(tools::vehicleFolderOf(folder.file("notch/notch.txt")), vehicle);
+    EXPECT_EQ(tools::vehicleFolderOf(folder.file("NeedleTable/Speed.csv")), vehicle);
+    EXPECT_EQ(tools::vehicleFolderOf(folder.path() / "notch"), vehicle);
+    EXPECT_EQ(tools::vehicleFolderOf(folder.file("detailmodulesx64.txt")), vehicle);
+    EXPECT_TRUE(tools::vehicleFolderOf(folder.file("missing.txt")).empty());
+
+    TestFolder plain(u"plain");
+    plain.write("sub/notes.txt", "");
+    EXPECT_EQ(tools::vehicleFolderOf(plain.file("sub/notes.txt")),
+              std::filesystem::absolute(plain.path() / "sub").lexically_normal());
 }
 
 }  // namespace

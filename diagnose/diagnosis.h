@@ -1,0 +1,87 @@
+// Shared by the checks of the diagnosis (not part of its interface): the
+// findings collected so far, the plug-in they are about, and the helpers
+// every check of a file uses.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/text.h"
+#include "diagnose/finding.h"
+#include "plugin/plugin.h"
+
+namespace diagnose {
+
+struct Diagnosis {
+    const plugin::Plugin& plugin;
+    std::filesystem::path folder;  // the vehicle folder, without a trailing separator
+    std::vector<Finding> findings;
+    bool failureExplained = false;  // an error finding stands at the place Load stopped
+};
+
+// True when Load stopped at this line of this file.
+bool stoppedAt(const Diagnosis& diagnosis, const std::filesystem::path& file, int line);
+
+// Error at the place Load stopped, else Warning: for what makes the
+// plug-in's reader throw.
+Severity stopSeverity(const Diagnosis& diagnosis, const std::filesystem::path& file, int line);
+
+// Adds a finding; an error at the place Load stopped marks the failure as
+// explained.
+void add(Diagnosis& diagnosis, Finding finding);
+
+// One line of a file as the plug-in's reader decodes it.
+struct Line {
+    int number = 0;
+    config::Text text;
+};
+
+// The lines of a file as the plug-in reads them (through its own reader); an
+// unreadable file or an over-long line ends the list.
+std::vector<Line> readLines(const std::filesystem::path& file);
+
+// A field of a comma-separated line, cut as the plug-in cuts it, with the
+// column where its text begins (from 1, in characters).
+struct Cell {
+    config::Text text;
+    int column = 1;
+};
+// The line is split exactly as config::splitFields splits it; its text
+// starts at `firstColumn` of the line in the file.
+std::vector<Cell> cellsOf(const config::Text& line, int firstColumn = 1);
+
+// The text in backquotes as messages show it: what cannot be seen is named,
+// look-alike characters stay as written (the found text names those).
+std::string backquoted(const config::Text& text);
+
+// Levenshtein distance, ignoring ASCII letter case.
+int editDistance(std::u16string_view a, std::u16string_view b);
+
+// Checks a file's bytes before its content: UTF-16, a workbook, a program
+// where text is expected, Shift-JIS. Returns false when the plug-in cannot
+// have read anything sensible from it (the content is then not looked at).
+struct TextKind {
+    bool namesFiles;  // its values are file names: a Shift-JIS name is not found
+    bool comments;    // ';' and '#' start comments
+    int headerLines;  // lines at the top that are never read
+};
+bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, const TextKind& kind);
+
+// The checks of the individual files.
+void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file);
+void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file);
+void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file);
+void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file);
+void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file);
+void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file);
+void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file);
+void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file);
+
+// A file the plug-in looked for and did not find: one that exists with
+// another letter case, or with a near-miss name.
+void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file);
+// The plug-in library itself, and an adjustment-mode file with a near-miss name.
+void checkFolder(Diagnosis& diagnosis);
+
+}  // namespace diagnose

@@ -1,0 +1,345 @@
+// The notch index and the two parameter files: sections and keys that the
+// plug-in does not recognise (and so ignores, or reads into another
+// section), keys given twice, and the values of the lines it reads.
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "config/text.h"
+#include "diagnose/diagnosis.h"
+#include "diagnose/numbers.h"
+#include "diagnose/visible.h"
+#include "messages/messages.h"
+
+namespace diagnose {
+
+namespace {
+
+// A line as the key files are read: comment cut, blanks trimmed, with the
+// column its text starts at.
+struct CleanLine {
+    int number = 0;
+    config::Text raw;
+    config::Text text;
+    int column = 1;
+};
+
+std::vector<CleanLine> cleanLines(const std::filesystem::path& file) {
+    std::vector<CleanLine> lines;
+    for (const Line& line : readLines(file)) {
+        CleanLine clean{line.number, line.text, line.text, 1};
+        config::stripComment(clean.text);
+        std::size_t lead = 0;
+        while (lead < clean.text.size() && config::isSpace(clean.text[lead])) ++lead;
+        clean.column = characterCount(std::u16string_view(clean.text).substr(0, lead)) + 1;
+        config::trim(clean.text);
+        lines.push_back(std::move(clean));
+    }
+    return lines;
+}
+
+Finding lineFinding(const std::filesystem::path& file, const CleanLine& line, Severity severity, std::string message,
+                    std::string fix) {
+    Finding finding;
+    finding.severity = severity;
+    finding.file = file;
+    finding.line = line.number;
+    finding.column = line.column;
+    finding.found = visibleText(line.text.empty() ? line.raw : line.text);
+    finding.message = std::move(message);
+    finding.fix = std::move(fix);
+    return finding;
+}
+
+// The closest of `candidates` to `word` within a few letters, ignoring case.
+std::optional<std::u16string> closest(std::u16string_view word, std::initializer_list<std::u16string_view> candidates) {
+    std::optional<std::u16string> best;
+    int bestDistance = 4;
+    for (const std::u16string_view candidate : candidates) {
+        const int distance = editDistance(word, candidate);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = std::u16string(candidate);
+        }
+    }
+    return best;
+}
+
+std::string utf8(std::u16string_view text) {
+    return visibleText(text, 200);
+}
+
+// ---------------------------------------------------------------------------
+// notch.txt
+
+enum class Section { None, Power, Brake };
+
+std::string sectionName(Section section) {
+    return section == Section::Power ? "[Power]" : "[Brake]";
+}
+
+std::string whereLinesGo(Section section) {
+    if (section == Section::None) return messages::tr("the keys below it are ignored until a [Power] or [Brake] line");
+    return messages::trf("the keys below it count for {1}, the section before it", {sectionName(section)});
+}
+
+// "[ Brake ]", "［Brake］", "[Powr]": meant as a header, not read as one.
+std::optional<config::Text> headerLike(const config::Text& text) {
+    if (text.empty()) return std::nullopt;
+    const bool opens = text.front() == '[' || text.front() == 0xFF3B;
+    const bool closes = text.back() == ']' || text.back() == 0xFF3D;
+    if (!opens && !closes) return std::nullopt;
+    config::Text inner;
+    for (const char16_t c : text) {
+        if (c == '[' || c == ']' || c == 0xFF3B || c == 0xFF3D || config::isSpace(c)) continue;
+        const char ascii = asciiLookAlike(c);
+        inner += ascii != 0 ? static_cast<char16_t>(ascii) : c;
+    }
+    return inner;
+}
+
+void checkHeaderLine(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                     const config::Text& inner, Section section) {
+    std::string message;
+    std::string fix;
+    if (config::equalsIgnoreCase(inner, u"Power") || config::equalsIgnoreCase(inner, u"Brake")) {
+        const std::string meant = config::equalsIgnoreCase(inner, u"Power") ? "[Power]" : "[Brake]";
+        message = messages::trf("not read as the section header {1}: a header is written with half-width brackets and "
+                                "no blanks inside; {2}",
+                                {meant, whereLinesGo(section)});
+        fix = messages::trf("write {1}", {meant});
+    } else if (const std::optional<std::u16string> meant = closest(inner, {u"Power", u"Brake"})) {
+        message = messages::trf("unknown section {1}: did you mean [{2}]? {3}",
+                                {backquoted(line.text), utf8(*meant), whereLinesGo(section)});
+        fix = messages::trf("write [{1}]", {utf8(*meant)});
+    } else {
+        message = messages::trf("unknown section {1}: the only sections are [Power] and [Brake]; {2}",
+                                {backquoted(line.text), whereLinesGo(section)});
+        fix = messages::tr("write [Power] or [Brake]");
+    }
+    add(diagnosis, lineFinding(file, line, Severity::Warning, std::move(message), std::move(fix)));
+}
+
+bool isKeyOf(Section section, const config::Text& key) {
+    if (section == Section::None) return false;
+    const bool common = config::equalsIgnoreCase(key, u"Params") || config::equalsIgnoreCase(key, u"Current");
+    if (section == Section::Power) return common;
+    return common || config::equalsIgnoreCase(key, u"NoLoadCurrent");
+}
+
+void checkUnknownKey(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                     const config::Text& key, Section section) {
+    if (section == Section::None) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   messages::tr("this line comes before any [Power] or [Brake] line and is ignored"),
+                                   messages::tr("put it below the section header it belongs to")));
+    } else if (section == Section::Power && config::equalsIgnoreCase(key, u"NoLoadCurrent")) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   messages::tr("NoLoadCurrent belongs to [Brake]; under [Power] it is ignored"),
+                                   messages::tr("move this line below [Brake]")));
+    } else if (const std::optional<std::u16string> meant =
+                   section == Section::Power ? closest(key, {u"Params", u"Current"})
+                                             : closest(key, {u"Params", u"Current", u"NoLoadCurrent"})) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   messages::trf("unknown key {1} in {2} is ignored: did you mean {3}?",
+                                                 {backquoted(key), sectionName(section), utf8(*meant)}),
+                                   messages::trf("write {1}", {utf8(*meant)})));
+    } else {
+        add(diagnosis, lineFinding(file, line, Severity::Note,
+                                   messages::trf("unknown key {1} in {2} is ignored", {backquoted(key), sectionName(section)}),
+                                   messages::tr("the keys are Params and Current, and under [Brake] also NoLoadCurrent")));
+    }
+}
+
+void checkNotchValue(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                     const config::Text& value) {
+    if (value.empty()) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   messages::tr("no file name after '=': the plug-in finds no file to read"),
+                                   messages::tr("write the file name after '='")));
+    } else if (config::pathFromText(value).is_absolute() || (value.size() > 1 && value[1] == ':')) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   messages::tr("an absolute path: it works on this computer, and breaks when the "
+                                                "vehicle is copied to another folder or computer"),
+                                   messages::tr("name the file relative to the notch folder")));
+    }
+}
+
+}  // namespace
+
+void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    Section section = Section::None;
+    std::map<std::pair<Section, std::u16string>, int> seen;
+    config::Text key;
+    config::Text value;
+    for (const CleanLine& line : cleanLines(file)) {
+        if (line.text.empty()) continue;
+        if (config::equalsIgnoreCase(line.text, u"[Power]")) {
+            section = Section::Power;
+            continue;
+        }
+        if (config::equalsIgnoreCase(line.text, u"[Brake]")) {
+            section = Section::Brake;
+            continue;
+        }
+        if (line.text.find('=') == config::Text::npos) {
+            if (const std::optional<config::Text> inner = headerLike(line.text)) {
+                checkHeaderLine(diagnosis, file, line, *inner, section);
+            } else {
+                add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                           messages::tr("neither a section header nor \"key = value\" (a half-width "
+                                                        "'='): the line is ignored"),
+                                           messages::tr("write \"key = file name\", such as \"Params = power_params.txt\"")));
+            }
+            continue;
+        }
+        config::splitKeyValue(line.text, key, value);
+        if (!isKeyOf(section, key)) {
+            checkUnknownKey(diagnosis, file, line, key, section);
+            continue;
+        }
+        std::u16string upper = key;
+        for (char16_t& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 32) : c;
+        const auto [earlier, first] = seen.insert({{section, upper}, line.number});
+        if (!first) {
+            add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                       messages::trf("{1} is given again in {2} (first on line {3}): this later line "
+                                                     "counts, and line {3} is ignored",
+                                                     {utf8(key), sectionName(section), std::to_string(earlier->second)}),
+                                       messages::tr("keep one line for each key")));
+            earlier->second = line.number;
+        }
+        checkNotchValue(diagnosis, file, line, value);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Parameter files
+
+namespace {
+
+constexpr std::u16string_view kRequiredNotch = u"RequiredNotch_Up";
+constexpr std::u16string_view kBreakerDelay = u"BreakerDelay_On";
+constexpr std::u16string_view kCurrentLimit = u"CurrentLimitingValue_Empty";
+
+config::Text firstField(const config::Text& text) {
+    config::Text key = text.substr(0, text.find(','));
+    config::trim(key);
+    return key;
+}
+
+// A line meant for one of `keys` that the plug-in does not read: the key
+// written in other letter case or misspelled. Keys are matched exactly, from
+// the start of the line.
+void checkMisspelledKey(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                        std::initializer_list<std::u16string_view> keys) {
+    for (const std::u16string_view key : keys)
+        if (config::startsWith(line.text, key)) return;
+    const config::Text written = firstField(line.text);
+    const std::optional<std::u16string> meant = closest(written, keys);
+    if (!meant) return;
+    add(diagnosis, lineFinding(file, line, Severity::Warning,
+                               messages::trf("{1} is not read: did you mean {2}? The key must be written exactly so, "
+                                             "letter case included",
+                                             {backquoted(written), utf8(*meant)}),
+                               messages::trf("write {1}", {utf8(*meant)})));
+}
+
+// The key and the first value run together ("RequiredNotch_Up 1, 2"): the
+// value becomes part of the key.
+bool checkKeyField(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                   const std::vector<Cell>& cells, std::u16string_view key) {
+    if (cells.empty() || cells[0].text == key) return true;
+    add(diagnosis, lineFinding(file, line, Severity::Warning,
+                               messages::trf("the first field is {1}, not {2} alone: what follows the key before the "
+                                             "first comma is not read as a value",
+                                             {backquoted(cells[0].text), utf8(key)}),
+                               messages::trf("write a comma after {1}", {utf8(key)})));
+    return false;
+}
+
+Place placeOf(const std::filesystem::path& file, const CleanLine& line, const std::vector<Cell>& cells,
+              std::size_t index) {
+    return Place{file, line.number, cells[index].column, static_cast<int>(index) + 1, 0};
+}
+
+void reportOverridden(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line, int laterLine,
+                      std::u16string_view key) {
+    add(diagnosis, lineFinding(file, line, Severity::Warning,
+                               messages::trf("this {1} line is ignored: a later one, on line {2}, replaces it",
+                                             {utf8(key), std::to_string(laterLine)}),
+                               messages::tr("keep one line for each key")));
+}
+
+// The plug-in selects step 0 (the speed column) when the first step already
+// needs a notch above 2.
+void checkStepZero(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line) {
+    const std::vector<uint64_t>& steps = diagnosis.plugin.notch.powerCurveSteps;
+    if (std::find(steps.begin(), steps.end(), 0) == steps.end()) return;
+    add(diagnosis, lineFinding(file, line, Severity::Warning,
+                               messages::tr("the first step needs a notch above 2, so the plug-in also selects step 0: "
+                                            "the speed column of the curve file, read as a current"),
+                               messages::tr("check the first values of RequiredNotch_Up; the first step normally "
+                                            "needs notch 1")));
+}
+
+}  // namespace
+
+void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    const std::vector<CleanLine> lines = cleanLines(file);
+    const CleanLine* chosen = nullptr;
+    for (const CleanLine& line : lines) {
+        if (line.text.empty()) continue;
+        checkMisspelledKey(diagnosis, file, line, {kRequiredNotch});
+        if (!config::startsWith(line.text, kRequiredNotch)) continue;
+        if (chosen != nullptr) reportOverridden(diagnosis, file, *chosen, line.number, kRequiredNotch);
+        chosen = &line;
+    }
+    if (chosen == nullptr) {
+        Finding finding;
+        finding.severity = Severity::Warning;
+        finding.file = file;
+        finding.message = messages::tr("no RequiredNotch_Up line: the plug-in selects no powering steps, and the "
+                                       "lamps and hold stages have no curves");
+        finding.fix = messages::tr("write a line \"RequiredNotch_Up, 1, 1, 2, ...\" with the notch each step needs");
+        add(diagnosis, std::move(finding));
+        return;
+    }
+    const std::vector<Cell> cells = cellsOf(chosen->text, chosen->column);
+    checkKeyField(diagnosis, file, *chosen, cells, kRequiredNotch);
+    for (std::size_t i = 1; i < cells.size(); ++i)
+        if (!checkNumber(diagnosis, placeOf(file, *chosen, cells, i), cells[i].text, NumberKind::Whole,
+                         SensibleRange{0, 99, messages::tr("a power notch")}))
+            return;
+    checkStepZero(diagnosis, file, *chosen);
+}
+
+void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    const std::vector<CleanLine> lines = cleanLines(file);
+    std::map<std::u16string_view, const CleanLine*> last;
+    for (const CleanLine& line : lines) {
+        if (line.text.empty()) continue;
+        checkMisspelledKey(diagnosis, file, line, {kBreakerDelay, kRequiredNotch, kCurrentLimit});
+        std::u16string_view key;
+        for (const std::u16string_view candidate : {kBreakerDelay, kRequiredNotch, kCurrentLimit})
+            if (key.empty() && config::startsWith(line.text, candidate)) key = candidate;
+        if (key.empty()) continue;
+        if (last.count(key) != 0) reportOverridden(diagnosis, file, *last[key], line.number, key);
+        last[key] = &line;
+        const std::vector<Cell> cells = cellsOf(line.text, line.column);
+        checkKeyField(diagnosis, file, line, cells, key);
+        if (key == kRequiredNotch) continue;
+        if (cells.size() < 2) {
+            add(diagnosis, lineFinding(file, line, stopSeverity(diagnosis, file, line.number),
+                                       messages::trf("{1} has no value after a comma",
+                                                     {utf8(key)}),
+                                       messages::trf("write \"{1}, value\"", {utf8(key)})));
+            return;
+        }
+        const SensibleRange range = key == kBreakerDelay ? SensibleRange{0, 10, messages::tr("a delay in s")}
+                                                         : SensibleRange{0, 5000, messages::tr("a current in A")};
+        if (!checkNumber(diagnosis, placeOf(file, line, cells, 1), cells[1].text, NumberKind::Decimal, range)) return;
+    }
+}
+
+}  // namespace diagnose

@@ -1,0 +1,80 @@
+#include "diagnose/visible.h"
+
+#include <cstdio>
+
+#include "messages/messages.h"
+#include "platform/utf8.h"
+
+namespace diagnose {
+
+namespace {
+
+std::string codePoint(char16_t c) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+    return text;
+}
+
+// The name shown for an invisible or look-alike character; empty when the
+// character shows as itself.
+std::string nameOf(char16_t c, bool nameLookAlikes) {
+    if (!nameLookAlikes && c != 0x3000 && (asciiLookAlike(c) != 0 || c == 0x30FC)) return {};
+    const std::string code = codePoint(c);
+    switch (c) {
+    case '\t': return "<TAB>";
+    case '\r': return "<CR>";
+    case '\n': return "<LF>";
+    case 0: return "<NUL>";
+    case 0xFEFF: return messages::trf("<{1} byte-order mark>", {code});
+    case 0xFFFD: return messages::trf("<{1} undecodable byte>", {code});
+    case 0x3000: return messages::trf("<{1} full-width space>", {code});
+    case 0x00A0: return messages::trf("<{1} no-break space>", {code});
+    case 0x2212: return messages::trf("<{1} minus sign>", {code});
+    case 0x30FC: return messages::trf("<{1} long vowel mark>", {code});
+    case 0xFF0C: return messages::trf("<{1} full-width comma>", {code});
+    default: break;
+    }
+    if (c < 0x20 || c == 0x7F) return messages::trf("<{1} control character>", {code});
+    if (const char ascii = asciiLookAlike(c)) return messages::trf("<{1} full-width {2}>", {code, std::string(1, ascii)});
+    if ((c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) || c == 0x205F || c == 0x2060)
+        return messages::trf("<{1} invisible space>", {code});
+    return {};
+}
+
+}  // namespace
+
+char asciiLookAlike(char16_t c) {
+    if (c >= 0xFF01 && c <= 0xFF5E) return static_cast<char>(c - 0xFF01 + 0x21);
+    if (c == 0x3000) return ' ';
+    if (c == 0x2212) return '-';
+    return 0;
+}
+
+int characterCount(std::u16string_view text) {
+    int count = 0;
+    for (const char16_t c : text)
+        if (c < 0xDC00 || c > 0xDFFF) ++count;
+    return count;
+}
+
+std::string visibleText(std::u16string_view text, std::size_t limit, bool nameLookAlikes) {
+    std::string shown;
+    std::u16string plain;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i, ++characters) {
+        if (characters == limit) {
+            shown += platform::toUtf8(plain) + "...";
+            return shown;
+        }
+        const std::string name = nameOf(text[i], nameLookAlikes);
+        if (name.empty()) {
+            plain += text[i];
+            continue;
+        }
+        shown += platform::toUtf8(plain) + name;
+        plain.clear();
+    }
+    return shown + platform::toUtf8(plain);
+}
+
+}  // namespace diagnose

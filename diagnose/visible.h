@@ -1,0 +1,27 @@
+// Text as a vehicle author can read it in a message: every character that
+// cannot be seen (tabs, blanks other than the plain space, control
+// characters) or that looks like an ASCII character but is not (full-width
+// digits, signs, commas, brackets) is written out by name, so that
+// `０` shows as `<U+FF10 full-width 0>`.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace diagnose {
+
+// The UTF-8 form of `text` with the characters above made visible. Long texts
+// are cut after `limit` characters and end in "...". Without
+// `nameLookAlikes` only what cannot be seen is named, so that the text reads
+// as the author wrote it.
+std::string visibleText(std::u16string_view text, std::size_t limit = 60, bool nameLookAlikes = true);
+
+// The ASCII character a full-width form stands for (U+FF01 to U+FF5E, the
+// ideographic space, the minus sign), or 0 when `c` is none of them.
+char asciiLookAlike(char16_t c);
+
+// Letters in the character count of an editor's column: UTF-16 surrogate
+// pairs count once.
+int characterCount(std::u16string_view text);
+
+}  // namespace diagnose
