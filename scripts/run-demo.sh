@@ -2,7 +2,8 @@
 # Builds everything (the Linux shared object, the Windows DLL, cabhost, the
 # example detail module and the tests) and drives the plug-in through the
 # sample vehicle's departure with cabhost: the summary on the terminal, the
-# per-frame trace in build/linux/bin/departure-trace.csv.
+# per-frame trace in build/linux/bin/departure-trace.csv and the report to
+# open in a browser in build/linux/bin/departure-report.html.
 # ORVALIS_LINUX_BUILD and ORVALIS_WINDOWS_BUILD name other build folders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,3 +20,5 @@ cmake --build "$windows_build"
 cd "$linux_build/bin"
 echo
 ./cabhost run
+echo
+echo "The departure report, to open in a browser: $(pwd)/departure-report.html"

@@ -2,7 +2,11 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <vector>
+
+#include "panel/curve.h"
+#include "platform/platform.h"
 
 namespace tools {
 
@@ -21,6 +25,38 @@ InputChannel& channelOf(PlayState& play, Input input) {
 
 int64_t frameTimeMs(int64_t frame, double frameMs) {
     return std::llround(static_cast<double>(frame) * frameMs);
+}
+
+// A call to the in-process core contains its errors the way the exported
+// entry points do, so that the core answers as the library would.
+template <typename Call>
+void guarded(Call call) noexcept {
+    try {
+        call();
+    } catch (...) {
+    }
+}
+
+void callCore(plugin::Plugin& core, const ScenarioEvent& event) {
+    switch (event.action) {
+        case Action::Power: return plugin::setPower(core, event.value);
+        case Action::Brake: return plugin::setBrake(core, event.value);
+        case Action::Reverser: return plugin::setReverser(core, event.value);
+        case Action::KeyDown:
+        case Action::KeyPress: return plugin::keyDown(core, event.value, platform::shiftHeld());
+        case Action::KeyUp: return plugin::keyUp(core, event.value);
+        case Action::DoorsOpen: return plugin::doorOpen(core);
+        case Action::DoorsClose: return plugin::doorClose(core);
+        case Action::Horn: return plugin::hornBlow(core, event.value);
+        case Action::Signal: return plugin::setSignal(core, event.value);
+        case Action::Beacon: return plugin::setBeaconData(core, event.beacon);
+        default: return;
+    }
+}
+
+// The same call to the in-process core, when there is one.
+void deliverToCore(plugin::Plugin& core, const ScenarioEvent& event) {
+    guarded([&] { callCore(core, event); });
 }
 
 void deliverEvent(const host::EntryPoints& plugin, const ScenarioEvent& event, int64_t timeMs, PlayState& play) {
@@ -77,10 +113,33 @@ void deliverEvent(const host::EntryPoints& plugin, const ScenarioEvent& event, i
 }
 
 // A key pressed in one frame is released before the next.
-void releaseKeys(const host::EntryPoints& plugin, PlayState& play) {
-    for (const int32_t key : play.keysToRelease)
+void releaseKeys(const host::EntryPoints& plugin, CoreMirror* core, PlayState& play) {
+    for (const int32_t key : play.keysToRelease) {
         if (plugin.KeyUp) plugin.KeyUp(key);
+        if (core) guarded([&] { plugin::keyUp(core->plugin, key); });
+    }
     play.keysToRelease.clear();
+}
+
+std::string handlesText(const HandleCommand& command) {
+    char text[96];
+    std::snprintf(text, sizeof text, "power %d, brake %d, reverser %d, constant speed %d",
+                  static_cast<int>(command.power), static_cast<int>(command.brake),
+                  static_cast<int>(command.reverser), static_cast<int>(command.constantSpeed));
+    return text;
+}
+
+std::string firstDifference(const char* what, const int32_t* library, const int32_t* core, int size, int skipped) {
+    for (int i = 0; i < size; ++i) {
+        if (i == skipped || library[i] == core[i]) continue;
+        return std::string(what) + " " + std::to_string(i) + ": library " + std::to_string(library[i]) +
+               ", source " + std::to_string(core[i]);
+    }
+    return {};
+}
+
+float curveValue(const std::vector<panel::CurveTable>& curves, std::size_t index, float speed) {
+    return index < curves.size() ? panel::interpolateCurve(speed, curves[index]) : 0.0f;
 }
 
 // The vehicle state of this frame; scripted speed and pressure also become
@@ -99,6 +158,38 @@ VehicleState frameState(PlayState& play, VehicleModel& model, int64_t timeMs) {
 }
 
 }  // namespace
+
+std::string compareOutputs(const HandleCommand& library, const int32_t* libraryPanel, const int32_t* librarySound,
+                           const HandleCommand& core, const int32_t* corePanel, const int32_t* coreSound) {
+    if (library.power != core.power || library.brake != core.brake || library.reverser != core.reverser ||
+        library.constantSpeed != core.constantSpeed)
+        return "handles: library " + handlesText(library) + "; source " + handlesText(core);
+    std::string difference = firstDifference("panel", libraryPanel, corePanel, PanelArraySize, kLineVoltageNeedle);
+    if (difference.empty()) difference = firstDifference("sound", librarySound, coreSound, SoundArraySize, -1);
+    return difference;
+}
+
+void readCoreView(CoreMirror& core, const VehicleState& state) {
+    const sim::SimState& sim = core.plugin.sim;
+    CoreView& view = core.view;
+    view.holdStage = sim.holdStage1 ? 1 : sim.holdStage2 ? 2 : 0;
+    view.startCut = sim.startCutPending;
+    // A cut that meets a current of 0 ends in the frame it begins; it still
+    // zeroed that frame's power and brake output.
+    view.overlapCut = sim.overlapCut || (sim.overlapSeen && !core.overlapSeen);
+    core.overlapSeen = sim.overlapSeen;
+    view.brakeShift = sim.brakeShiftMode;
+    view.releaseWatch = sim.pressureWatch;
+    view.auxPressure = sim.auxPressure;
+    view.lineVoltage = sim.lineVoltage;
+    view.ammeter = sim.ammeterCurrent;
+    // The frame compares at the absolute speed, with the same lookup.
+    const float speed = std::fabs(state.speed);
+    const config::NotchConfig& notch = core.plugin.notch;
+    for (std::size_t k = 0; k < view.powerCurves.size(); ++k)
+        view.powerCurves[k] = curveValue(notch.powerCurrentCurves, k, speed);
+    view.holdCurves = {curveValue(notch.brakeCurrentCurves, 3, speed), curveValue(notch.brakeCurrentCurves, 4, speed)};
+}
 
 float channelValue(InputChannel& channel, float modelValue, int64_t timeMs) {
     switch (channel.mode) {
@@ -137,8 +228,8 @@ void applyInputEvent(InputChannel& channel, const ScenarioEvent& event, int64_t 
     }
 }
 
-void playScenario(const host::EntryPoints& plugin, const Scenario& scenario, const RunSettings& settings,
-                  VehicleModel& model, RunRecord& record, const ProgressReport& progress) {
+void playScenario(const host::EntryPoints& plugin, CoreMirror* core, const Scenario& scenario,
+                  const RunSettings& settings, VehicleModel& model, RunRecord& record, const ProgressReport& progress) {
     PlayState play;
     InputChannel& mr = channelOf(play, Input::MrPressure);
     mr.mode = InputChannel::Mode::Fixed;
@@ -147,6 +238,10 @@ void playScenario(const host::EntryPoints& plugin, const Scenario& scenario, con
 
     if (plugin.SetVehicleSpec) plugin.SetVehicleSpec(settings.spec);
     if (plugin.Initialize) plugin.Initialize(settings.initializeArgument);
+    if (core) {
+        guarded([&] { plugin::setVehicleSpec(core->plugin, settings.spec); });
+        guarded([&] { plugin::initialize(core->plugin, settings.initializeArgument); });
+    }
 
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};
@@ -154,11 +249,12 @@ void playScenario(const host::EntryPoints& plugin, const Scenario& scenario, con
     for (int64_t frame = 0;; ++frame) {
         const int64_t timeMs = frameTimeMs(frame, settings.frameMs);
         if (timeMs > scenario.endMs) break;
-        releaseKeys(plugin, play);
+        releaseKeys(plugin, core, play);
         for (; nextEvent < scenario.events.size() && scenario.events[nextEvent].timeMs <= timeMs; ++nextEvent) {
             const ScenarioEvent& event = scenario.events[nextEvent];
             summarizeEvent(record.summary, static_cast<int32_t>(timeMs), event);
             deliverEvent(plugin, event, timeMs, play);
+            if (core) deliverToCore(core->plugin, event);
         }
 
         FrameView view;
@@ -167,14 +263,26 @@ void playScenario(const host::EntryPoints& plugin, const Scenario& scenario, con
         view.command = plugin.Elapse ? plugin.Elapse(view.state, panel.data(), sound.data()) : HandleCommand{};
         view.panel = panel.data();
         view.sound = sound.data();
+        if (core) {
+            HandleCommand coreCommand{};
+            guarded([&] {
+                coreCommand = plugin::elapse(core->plugin, view.state, core->panel.data(), core->sound.data());
+            });
+            readCoreView(*core, view.state);
+            view.core = &core->view;
+            record.divergence = compareOutputs(view.command, view.panel, view.sound, coreCommand,
+                                               core->panel.data(), core->sound.data());
+        }
         const int64_t nextTimeMs = frameTimeMs(frame + 1, settings.frameMs);
         const bool lastFrame = nextTimeMs > scenario.endMs;
-        recordTraceFrame(record.trace, view);
+        for (const FrameObserver& observer : record.observers) observer(view);
         summarizeFrame(record.summary, view);
         if (play.needlesWanted || lastFrame) summarizeNeedles(record.summary, view);
         play.needlesWanted = false;
         record.frames = frame + 1;
+        record.lastTimeMs = view.state.time;
         if (progress) progress(view.state.time);
+        if (!record.divergence.empty()) break;
 
         advanceModel(model, view.command, static_cast<int32_t>(nextTimeMs - timeMs));
     }

@@ -4,15 +4,25 @@
 // needles summarized at "needles" events and at the last frame. Inputs the
 // scenario does not script come from the vehicle model, which runs on the
 // handles Elapse returns.
+//
+// Beside the loaded library the player can drive a second copy of the
+// plug-in's code in its own process (the core), call for call on the same
+// inputs. The core is where the frame's inner state (hold stage, cuts,
+// brake-shift mode) is read from; and since both run the same source, any
+// frame in which their outputs differ ends the run with a divergence.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "plugin/abi.h"
+#include "plugin/plugin.h"
 #include "tools/scenario.h"
 #include "tools/summary.h"
-#include "tools/trace.h"
+#include "tools/frame_view.h"
 #include "tools/vehicle_model.h"
 
 namespace tools {
@@ -44,16 +54,45 @@ float channelValue(InputChannel& channel, float modelValue, int64_t timeMs);
 // Points the channel at what an input event asks for, from `timeMs` on.
 void applyInputEvent(InputChannel& channel, const ScenarioEvent& event, int64_t timeMs);
 
+// The in-process core and the arrays it writes. Its detail modules must be
+// instances of their own, never the library's: a module called by both
+// chains would see every call twice.
+struct CoreMirror {
+    plugin::Plugin plugin;
+    std::array<int32_t, PanelArraySize> panel{};
+    std::array<int32_t, SoundArraySize> sound{};
+    CoreView view;
+    bool overlapSeen = false;  // the core's, as of the frame before
+};
+
+// The line-voltage needle follows a random walk that each copy of the
+// plug-in draws for itself, so it is left out of the comparison.
+constexpr int kLineVoltageNeedle = 232;
+
+// Empty when the library and the core returned the same outputs in this
+// frame; otherwise what differed, in a few words.
+std::string compareOutputs(const HandleCommand& library, const int32_t* libraryPanel, const int32_t* librarySound,
+                           const HandleCommand& core, const int32_t* corePanel, const int32_t* coreSound);
+
+// Reads the core's state after a frame into `core.view`.
+void readCoreView(CoreMirror& core, const VehicleState& state);
+
+using FrameObserver = std::function<void(const FrameView&)>;
+
 struct RunRecord {
-    TraceRecorder trace;
     SummaryRecorder summary;
+    std::vector<FrameObserver> observers;  // each gets every frame, in order
     int64_t frames = 0;
+    int32_t lastTimeMs = 0;  // of the last frame played
+    // Set when the library and the core disagreed; the run stops at that frame.
+    std::string divergence;
 };
 
 // Called after every frame with the frame's time.
 using ProgressReport = std::function<void(int32_t timeMs)>;
 
-void playScenario(const host::EntryPoints& plugin, const Scenario& scenario, const RunSettings& settings,
-                  VehicleModel& model, RunRecord& record, const ProgressReport& progress);
+// `core` may be null: the run then has the library alone and no inner state.
+void playScenario(const host::EntryPoints& plugin, CoreMirror* core, const Scenario& scenario,
+                  const RunSettings& settings, VehicleModel& model, RunRecord& record, const ProgressReport& progress);
 
 }  // namespace tools

@@ -3,23 +3,22 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "messages/messages.h"
+#include "tools/console_text.h"
 #include "tools/panel_names.h"
 
 namespace tools {
 
 namespace {
 
-constexpr int32_t kHoldStage1Power = -4;
-constexpr int32_t kHoldStage2Power = -5;
-
 void addLine(SummaryRecorder& summary, int32_t timeMs, const char* topic, std::string text) {
     summary.lines.push_back({timeMs, topic, std::move(text)});
 }
 
 std::string lampState(int32_t value) {
-    if (value == 0) return "off";
-    if (value == 1) return "on";
-    return "at " + std::to_string(value);
+    if (value == 0) return messages::tr("off");
+    if (value == 1) return messages::tr("on");
+    return messages::trf("at {1}", {std::to_string(value)});
 }
 
 std::string digitsShown(const int32_t* panel) {
@@ -38,9 +37,11 @@ bool digitsBlank(const int32_t* panel) {
 }
 
 std::string handlesText(const HandleCommand& command) {
-    std::string text = "power " + std::to_string(command.power) + ", brake " + std::to_string(command.brake) +
-                       ", reverser " + std::to_string(command.reverser);
-    if (command.constantSpeed != 0) text += ", constant speed " + std::to_string(command.constantSpeed);
+    std::string text = messages::trf("power {1}, brake {2}, reverser {3}",
+                                     {std::to_string(command.power), std::to_string(command.brake),
+                                      std::to_string(command.reverser)});
+    if (command.constantSpeed != 0)
+        text += messages::trf(", constant speed {1}", {std::to_string(command.constantSpeed)});
     return text;
 }
 
@@ -48,13 +49,38 @@ bool sameHandles(const HandleCommand& a, const HandleCommand& b) {
     return a.power == b.power && a.brake == b.brake && a.reverser == b.reverser && a.constantSpeed == b.constantSpeed;
 }
 
-void summarizeHoldStage(SummaryRecorder& summary, int32_t timeMs, int stage, int32_t stagePower, int32_t before,
-                        int32_t now) {
-    const std::string name = "stage " + std::to_string(stage);
-    if (before != stagePower && now == stagePower)
-        addLine(summary, timeMs, "hold", name + " entered: power output " + std::to_string(stagePower));
-    if (before == stagePower && now != stagePower)
-        addLine(summary, timeMs, "hold", name + " left: power output now " + std::to_string(now));
+void summarizeHoldStage(SummaryRecorder& summary, int32_t timeMs, int32_t before, int32_t now, int32_t power) {
+    if (before == now) return;
+    const std::string output = std::to_string(power);
+    if (before != 0)
+        addLine(summary, timeMs, "hold",
+                messages::trf("stage {1} left: power output now {2}", {std::to_string(before), output}));
+    if (now != 0)
+        addLine(summary, timeMs, "hold",
+                messages::trf("stage {1} entered: power output {2}", {std::to_string(now), output}));
+}
+
+void summarizeSwitch(SummaryRecorder& summary, int32_t timeMs, const char* topic, bool before, bool now,
+                     const char* began, const char* ended) {
+    if (before != now) addLine(summary, timeMs, topic, now ? began : ended);
+}
+
+// The plug-in's own state, as far as it changed since the last frame.
+void summarizeCore(SummaryRecorder& summary, int32_t timeMs, const CoreView& now, const HandleCommand& command) {
+    const CoreView& before = summary.core;
+    summarizeHoldStage(summary, timeMs, before.holdStage, now.holdStage, command.power);
+    summarizeSwitch(summary, timeMs, "cut", before.startCut, now.startCut,
+                    messages::tr("start cut began: reverser output 0 until the current is 0"),
+                    messages::tr("start cut ended"));
+    summarizeSwitch(summary, timeMs, "cut", before.overlapCut, now.overlapCut,
+                    messages::tr("overlap cut began: power and brake output 0 until the current is 0"),
+                    messages::tr("overlap cut ended: the brake comes through, power output held at 0 while the "
+                                 "overlap lasts"));
+    summarizeSwitch(summary, timeMs, "shift", before.brakeShift, now.brakeShift, messages::tr("brake-shift mode on"),
+                    messages::tr("brake-shift mode off"));
+    summarizeSwitch(summary, timeMs, "shift", before.releaseWatch, now.releaseWatch,
+                    messages::tr("release watch began"), messages::tr("release watch ended"));
+    summary.core = now;
 }
 
 void summarizeLamps(SummaryRecorder& summary, int32_t timeMs, const int32_t* panel) {
@@ -79,7 +105,8 @@ void summarizeSounds(SummaryRecorder& summary, int32_t timeMs, const int32_t* so
     const struct {
         int32_t command;
         const char* verb;
-    } kinds[] = {{SoundPlayOnce, "played"}, {0, "looped"}, {SoundStop, "stopped"}};
+    } kinds[] = {{SoundPlayOnce, messages::tr("played")}, {0, messages::tr("looped")},
+                 {SoundStop, messages::tr("stopped")}};
     for (const auto& kind : kinds) {
         std::vector<int> indices;
         for (int i = 0; i < SoundArraySize; ++i)
@@ -98,16 +125,36 @@ void summarizeSounds(SummaryRecorder& summary, int32_t timeMs, const int32_t* so
     }
 }
 
-std::string needleLine(const char* name, int index, int32_t value, const char* input) {
-    char text[160];
-    std::snprintf(text, sizeof text, "%-15s %3d = %-7d %s", name, index, static_cast<int>(value), input);
-    return text;
-}
 
 std::string inputText(const char* format, float value) {
     char text[64];
     std::snprintf(text, sizeof text, format, static_cast<double>(value));
     return text;
+}
+
+constexpr std::size_t kTopicWidth = 9;
+
+// The topic as the author reads it; the record keeps the English key.
+std::string topicWord(const std::string& topic) {
+    if (topic == "scenario") return messages::tr("scenario");
+    if (topic == "note") return messages::tr("note");
+    if (topic == "handles") return messages::tr("handles");
+    if (topic == "lamps") return messages::tr("lamps");
+    if (topic == "lamp") return messages::tr("lamp");
+    if (topic == "sound") return messages::tr("sound");
+    if (topic == "sounds") return messages::tr("sounds");
+    if (topic == "hold") return messages::tr("hold");
+    if (topic == "cut") return messages::tr("cut");
+    if (topic == "shift") return messages::tr("shift");
+    if (topic == "digits") return messages::tr("digits");
+    if (topic == "needles") return messages::tr("needles");
+    return topic;
+}
+
+std::string needleLine(const char* name, int index, int32_t value, const char* input) {
+    char text[96];
+    std::snprintf(text, sizeof text, " %3d = %-7d %s", index, static_cast<int>(value), input);
+    return padded(name, 15) + text;
 }
 
 }  // namespace
@@ -125,8 +172,7 @@ void summarizeFrame(SummaryRecorder& summary, const FrameView& frame) {
     const int32_t timeMs = frame.state.time;
     if (!summary.started || !sameHandles(frame.command, summary.command))
         addLine(summary, timeMs, "handles", handlesText(frame.command));
-    summarizeHoldStage(summary, timeMs, 1, kHoldStage1Power, summary.command.power, frame.command.power);
-    summarizeHoldStage(summary, timeMs, 2, kHoldStage2Power, summary.command.power, frame.command.power);
+    if (frame.core) summarizeCore(summary, timeMs, *frame.core, frame.command);
     if (summary.started) {
         summarizeLamps(summary, timeMs, frame.panel);
         if (digitsShown(frame.panel) != digitsShown(summary.panel.data()))
@@ -144,23 +190,26 @@ void summarizeFrame(SummaryRecorder& summary, const FrameView& frame) {
 
 void summarizeNeedles(SummaryRecorder& summary, const FrameView& frame) {
     const VehicleState& state = frame.state;
-    const std::string inputs[] = {inputText("at %.2f km/h", state.speed), inputText("at %.1f A", state.current),
-                                  inputText("at %.1f kPa", state.bcPressure),
-                                  inputText("at %.1f kPa", state.mrPressure), std::string()};
-    for (std::size_t k = 0; k < kNeedles.size(); ++k) {
-        const NeedleIndex& needle = kNeedles[k];
+    const std::string inputs[] = {messages::trf("at {1} km/h", {inputText("%.2f", state.speed)}),
+                                  messages::trf("at {1} A", {inputText("%.1f", state.current)}),
+                                  messages::trf("at {1} kPa", {inputText("%.1f", state.bcPressure)}),
+                                  messages::trf("at {1} kPa", {inputText("%.1f", state.mrPressure)}), std::string()};
+    for (std::size_t k = 0; k < kNeedleIndices.size(); ++k) {
+        const int index = kNeedleIndices[k];
         addLine(summary, state.time, k == 0 ? "needles" : "",
-                needleLine(needle.name, needle.index, frame.panel[needle.index], inputs[k].c_str()));
+                needleLine(needleName(index), index, frame.panel[index], inputs[k].c_str()));
     }
 }
 
 void writeSummary(const SummaryRecorder& summary, std::ostream& out) {
     char prefix[64];
     for (const SummaryLine& line : summary.lines) {
-        if (line.topic.empty())
+        if (line.topic.empty()) {
             std::snprintf(prefix, sizeof prefix, "%24s", "");
-        else
-            std::snprintf(prefix, sizeof prefix, "%10.3f s  %-9s ", line.timeMs / 1000.0, line.topic.c_str());
+        } else {
+            const std::string topic = padded(topicWord(line.topic), kTopicWidth);
+            std::snprintf(prefix, sizeof prefix, "%10.3f s  %s ", line.timeMs / 1000.0, topic.c_str());
+        }
         std::string text = std::string(prefix) + line.text;
         while (!text.empty() && text.back() == ' ') text.pop_back();
         out << text << '\n';

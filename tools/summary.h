@@ -5,7 +5,11 @@
 //   sounds    sound commands: played (1), looped (0) and stopped (-10000),
 //             each time an index takes one of them
 //   handles   the handles Elapse returned, whenever they change
-//   hold      hold stage 1 and 2 entered and left (power output -4 and -5)
+//   hold      hold stage 1 and 2 entered and left, as the plug-in's own state
+//             has them (not guessed from the power output, which the cuts
+//             also change)
+//   cut       the start cut and the overlap cut beginning and ending
+//   shift     the brake-shift mode on and off, and its release watch
 //   digits    the four digit outputs of the adjustment mode
 //   needles   the five needles, at the scenario's "needles" events and at the end
 #pragma once
@@ -33,6 +37,7 @@ struct SummaryRecorder {
     std::array<int32_t, PanelArraySize> panel{};
     std::array<int32_t, SoundArraySize> sound{};
     HandleCommand command{};
+    CoreView core;  // the plug-in's state of the last frame, when the run has it
 };
 
 void summarizeEvent(SummaryRecorder& summary, int32_t timeMs, const ScenarioEvent& event);

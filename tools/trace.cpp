@@ -1,9 +1,7 @@
 #include "tools/trace.h"
 
-#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
 
 #include "tools/panel_names.h"
 
@@ -11,91 +9,87 @@ namespace tools {
 
 namespace {
 
+bool owned(int index, bool sound) {
+    if (sound) {
+        for (const int own : kPluginSoundIndices)
+            if (own == index) return true;
+        return false;
+    }
+    for (const int own : kPluginPanelIndices)
+        if (own == index) return true;
+    return false;
+}
+
+void writeFixedColumns(const FrameView& frame, std::ostream& out) {
+    char text[320];
+    const VehicleState& s = frame.state;
+    const int length =
+        std::snprintf(text, sizeof text,
+                      "%.3f,%" PRId32 ",%.2f,%.3f,%.2f,%.2f,%.2f,%" PRId32 ",%" PRId32 ",%" PRId32 ",%" PRId32
+                      ",%" PRId32 ",%" PRId32 ",%" PRId32,
+                      s.time / 1000.0, s.time, s.location, static_cast<double>(s.speed),
+                      static_cast<double>(s.current), static_cast<double>(s.bcPressure),
+                      static_cast<double>(s.mrPressure), frame.driver.power, frame.driver.brake,
+                      frame.driver.reverser, frame.command.power, frame.command.brake, frame.command.reverser,
+                      frame.command.constantSpeed);
+    out.write(text, length);
+}
+
+void writeCoreColumns(const CoreView* core, std::ostream& out) {
+    if (core == nullptr) {
+        out << ",,,,,,,,,,,,,,,";
+        return;
+    }
+    char text[320];
+    const auto& p = core->powerCurves;
+    const int length = std::snprintf(
+        text, sizeof text, ",%d,%d,%d,%d,%d,%.2f,%.1f,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f",
+        static_cast<int>(core->holdStage), core->startCut ? 1 : 0, core->overlapCut ? 1 : 0,
+        core->brakeShift ? 1 : 0, core->releaseWatch ? 1 : 0, static_cast<double>(core->auxPressure),
+        static_cast<double>(core->lineVoltage), static_cast<double>(core->ammeter), static_cast<double>(p[0]),
+        static_cast<double>(p[1]), static_cast<double>(p[2]), static_cast<double>(p[3]), static_cast<double>(p[4]),
+        static_cast<double>(core->holdCurves[0]), static_cast<double>(core->holdCurves[1]));
+    out.write(text, length);
+}
+
+// Indices nobody but a detail module writes: only their changes, in one cell.
 template <std::size_t Size>
-void recordChanges(std::array<int32_t, Size>& last, const int32_t* now, bool sound, uint32_t frame,
-                   std::vector<IndexChange>& changes) {
-    static_assert(Size <= 256, "an index must fit the change record");
+void writeOtherChanges(std::array<int32_t, Size>& last, const int32_t* now, bool sound, bool& first,
+                       std::ostream& out) {
     for (std::size_t i = 0; i < Size; ++i) {
         if (now[i] == last[i]) continue;
         last[i] = now[i];
-        changes.push_back({frame, sound, static_cast<uint8_t>(i), now[i]});
+        if (owned(static_cast<int>(i), sound)) continue;
+        out << (first ? "" : " ") << (sound ? "sound " : "panel ") << i << '=' << now[i];
+        first = false;
     }
-}
-
-template <std::size_t Owned>
-std::vector<int> tracedIndices(const std::array<int, Owned>& owned, const std::vector<IndexChange>& changes,
-                               bool sound) {
-    std::vector<int> indices(owned.begin(), owned.end());
-    for (const IndexChange& change : changes)
-        if (change.sound == sound && change.value != 0) indices.push_back(change.index);
-    std::sort(indices.begin(), indices.end());
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    return indices;
-}
-
-void writeHeader(const std::vector<int>& panelIndices, const std::vector<int>& soundIndices, std::ostream& out) {
-    out << "time_s,time_ms,location_m,speed_kmh,current_a,bc_kpa,mr_kpa,power_in,brake_in,reverser_in,"
-           "power_out,brake_out,reverser_out,constant_speed_out";
-    for (const int index : panelIndices) out << ",panel_" << index;
-    for (const int index : soundIndices) out << ",sound_" << index;
-    out << '\n';
-}
-
-void writeFixedColumns(const TraceRow& row, std::ostream& out) {
-    char text[320];
-    const VehicleState& s = row.state;
-    std::snprintf(text, sizeof text, "%.3f,%" PRId32 ",%.2f,%.3f,%.2f,%.2f,%.2f,%" PRId32 ",%" PRId32 ",%" PRId32
-                  ",%" PRId32 ",%" PRId32 ",%" PRId32 ",%" PRId32,
-                  s.time / 1000.0, s.time, s.location, static_cast<double>(s.speed), static_cast<double>(s.current),
-                  static_cast<double>(s.bcPressure), static_cast<double>(s.mrPressure), row.driver.power,
-                  row.driver.brake, row.driver.reverser, row.command.power, row.command.brake, row.command.reverser,
-                  row.command.constantSpeed);
-    out << text;
 }
 
 }  // namespace
 
-void recordTraceFrame(TraceRecorder& trace, const FrameView& frame) {
-    const auto frameNumber = static_cast<uint32_t>(trace.rows.size());
-    trace.rows.push_back({frame.state, frame.driver, frame.command});
-    recordChanges(trace.panel, frame.panel, false, frameNumber, trace.changes);
-    recordChanges(trace.sound, frame.sound, true, frameNumber, trace.changes);
+void writeTraceHeader(TraceWriter& trace, const std::vector<std::string>& comments) {
+    std::ostream& out = *trace.out;
+    for (const std::string& comment : comments) out << "# " << comment << '\n';
+    out << "time_s,time_ms,location_m,speed_kmh,current_a,bc_kpa,mr_kpa,power_in,brake_in,reverser_in,"
+           "power_out,brake_out,reverser_out,constant_speed_out,"
+           "hold_stage,start_cut,overlap_cut,brake_shift,release_watch,aux_kpa,line_voltage_v,ammeter_a,"
+           "step_curve_1,step_curve_2,step_curve_3,step_curve_4,step_curve_5,hold1_curve_a,hold2_curve_a";
+    for (const int index : kPluginPanelIndices) out << ",panel_" << index;
+    for (const int index : kPluginSoundIndices) out << ",sound_" << index;
+    out << ",other_changes\n";
 }
 
-std::vector<int> tracedPanelIndices(const TraceRecorder& trace) {
-    return tracedIndices(kPluginPanelIndices, trace.changes, false);
-}
-
-std::vector<int> tracedSoundIndices(const TraceRecorder& trace) {
-    return tracedIndices(kPluginSoundIndices, trace.changes, true);
-}
-
-void writeTraceCsv(const TraceRecorder& trace, std::ostream& out) {
-    const std::vector<int> panelIndices = tracedPanelIndices(trace);
-    const std::vector<int> soundIndices = tracedSoundIndices(trace);
-    writeHeader(panelIndices, soundIndices, out);
-    std::array<int32_t, PanelArraySize> panel{};
-    std::array<int32_t, SoundArraySize> sound{};
-    std::size_t nextChange = 0;
-    for (uint32_t frame = 0; frame < trace.rows.size(); ++frame) {
-        for (; nextChange < trace.changes.size() && trace.changes[nextChange].frame == frame; ++nextChange) {
-            const IndexChange& change = trace.changes[nextChange];
-            (change.sound ? sound : panel)[change.index] = change.value;
-        }
-        writeFixedColumns(trace.rows[frame], out);
-        for (const int index : panelIndices) out << ',' << panel[static_cast<std::size_t>(index)];
-        for (const int index : soundIndices) out << ',' << sound[static_cast<std::size_t>(index)];
-        out << '\n';
-    }
-}
-
-std::string writeTraceFile(const TraceRecorder& trace, const std::filesystem::path& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return "cannot open the file for writing";
-    writeTraceCsv(trace, out);
-    out.flush();
-    if (!out) return "writing the file failed";
-    return {};
+void writeTraceFrame(TraceWriter& trace, const FrameView& frame) {
+    std::ostream& out = *trace.out;
+    writeFixedColumns(frame, out);
+    writeCoreColumns(frame.core, out);
+    for (const int index : kPluginPanelIndices) out << ',' << frame.panel[index];
+    for (const int index : kPluginSoundIndices) out << ',' << frame.sound[index];
+    out << ',';
+    bool first = true;
+    writeOtherChanges(trace.panel, frame.panel, false, first, out);
+    writeOtherChanges(trace.sound, frame.sound, true, first, out);
+    out << '\n';
 }
 
 }  // namespace tools

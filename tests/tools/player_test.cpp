@@ -2,6 +2,7 @@
 // that what cabhost calls, and when, can be seen call by call.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ tools::RunRecord play(const std::string& text, double frameMs = 1000.0 / 60) {
     tools::RunSettings settings{parsed.scenario.spec, parsed.scenario.initializeArgument, frameMs};
     tools::VehicleModel model;
     tools::RunRecord record;
-    tools::playScenario(standInPlugin(), parsed.scenario, settings, model, record, {});
+    tools::playScenario(standInPlugin(), nullptr, parsed.scenario, settings, model, record, {});
     return record;
 }
 
@@ -91,7 +92,80 @@ TEST(Player, SummarizesTheNeedlesWhenAskedAndAtTheLastFrame) {
             EXPECT_NE(line.text.find("22 = 4200"), std::string::npos) << line.text;
         }
     EXPECT_EQ(needleReadings, 2);
-    EXPECT_EQ(record.trace.rows.size(), 3u);
+    EXPECT_EQ(record.frames, 3);
+}
+
+// A library made of the plug-in's own code, on a Plugin of its own: it
+// behaves exactly as its source.
+plugin::Plugin libraryCore;
+
+host::EntryPoints libraryFromSource() {
+    host::EntryPoints library;
+    library.SetVehicleSpec = [](VehicleSpec spec) { plugin::setVehicleSpec(libraryCore, spec); };
+    library.Initialize = [](int32_t position) { plugin::initialize(libraryCore, position); };
+    library.Elapse = [](VehicleState state, int32_t* panel, int32_t* sound) {
+        return plugin::elapse(libraryCore, state, panel, sound);
+    };
+    library.SetPower = [](int32_t notch) { plugin::setPower(libraryCore, notch); };
+    library.SetBrake = [](int32_t notch) { plugin::setBrake(libraryCore, notch); };
+    library.SetReverser = [](int32_t position) { plugin::setReverser(libraryCore, position); };
+    library.DoorClose = [] { plugin::doorClose(libraryCore); };
+    return library;
+}
+
+tools::RunRecord playWithCore(const host::EntryPoints& library, tools::CoreMirror& core, const std::string& text) {
+    const tools::ParsedScenario parsed = tools::parseScenario(text, "test.txt");
+    EXPECT_FALSE(parsed.error);
+    tools::RunSettings settings{parsed.scenario.spec, parsed.scenario.initializeArgument, 100};
+    tools::VehicleModel model;
+    tools::RunRecord record;
+    record.observers.push_back([&record](const tools::FrameView& frame) {
+        ASSERT_NE(frame.core, nullptr);
+        record.summary.lines.push_back({frame.state.time, "state", std::to_string(frame.core->holdStage)});
+    });
+    tools::playScenario(library, &core, parsed.scenario, settings, model, record, {});
+    return record;
+}
+
+// Without curves the full-current test passes at any positive current, so
+// powering alone starts hold stage 1 and the power output turns -4 once the
+// driver's handle is back at 0.
+const char* const kHoldStageRun =
+    "at 0 doors close\nat 0 reverser 1\nat 0.1 current 100\nat 0.1 power 2\nat 0.3 power 0\nat 0.5 end\n";
+
+TEST(Player, TheStateComesFromTheInProcessCoreFrameByFrame) {
+    libraryCore = plugin::Plugin{};
+    tools::CoreMirror core;
+    const tools::RunRecord record = playWithCore(libraryFromSource(), core, kHoldStageRun);
+    EXPECT_EQ(record.divergence, "");
+    EXPECT_EQ(record.frames, 6);
+    std::vector<std::string> stages;
+    for (const tools::SummaryLine& line : record.summary.lines)
+        if (line.topic == "state") stages.push_back(line.text);
+    EXPECT_EQ(stages, (std::vector<std::string>{"0", "1", "1", "1", "1", "1"}));
+    EXPECT_EQ(core.plugin.sim.holdStage1, true);
+}
+
+TEST(Player, ALibraryThatAnswersOtherwiseThanItsSourceStopsTheRunAtThatFrame) {
+    calls.clear();
+    states.clear();
+    answer = HandleCommand{};
+    tools::CoreMirror core;
+    const tools::RunRecord record = playWithCore(standInPlugin(), core, kHoldStageRun);
+    // The stand-in returns the reverser at 0 where the plug-in passes it on.
+    EXPECT_EQ(record.frames, 1);
+    EXPECT_EQ(record.divergence, "handles: library power 0, brake 0, reverser 0, constant speed 0; "
+                                 "source power 0, brake 0, reverser 1, constant speed 0");
+    // With the same handles, the lamps it leaves dark differ.
+    answer = HandleCommand{0, 0, 1, 0};
+    std::array<int32_t, PanelArraySize> panel{}, corePanel{};
+    std::array<int32_t, SoundArraySize> sound{};
+    corePanel[42] = 1;
+    EXPECT_EQ(tools::compareOutputs(answer, panel.data(), sound.data(), answer, corePanel.data(), sound.data()),
+              "panel 42: library 0, source 1");
+    corePanel[42] = 0;
+    corePanel[tools::kLineVoltageNeedle] = 1500;  // each copy draws its own voltage walk
+    EXPECT_EQ(tools::compareOutputs(answer, panel.data(), sound.data(), answer, corePanel.data(), sound.data()), "");
 }
 
 }  // namespace

@@ -1,0 +1,128 @@
+#include "report/page.h"
+
+#include <vector>
+
+#include "messages/messages.h"
+#include "report/json.h"
+
+namespace report {
+
+extern const char kChartScript[];
+extern const char kChartStyle[];
+extern const char kReportScript[];
+extern const char kReportStyle[];
+
+namespace {
+
+// The words of the page: the key the script asks for, and the text.
+struct PageWord {
+    const char* key;
+    const char* text;
+};
+
+std::vector<PageWord> pageWords() {
+    return {
+        {"hint", messages::tr("Drag across a chart to zoom, double-click to zoom out. The panel view follows the "
+                              "cursor; the slider moves it too.")},
+        {"vehicle_label", messages::tr("vehicle")},
+        {"state_label", messages::tr("state of the plug-in")},
+        {"Current curves", messages::tr("Current curves")},
+        {"Findings", messages::tr("Findings")},
+        {"Handles", messages::tr("Handles")},
+        {"Lamps and sounds", messages::tr("Lamps and sounds")},
+        {"Load", messages::tr("Load")},
+        {"Module list", messages::tr("Module list")},
+        {"Needle tables", messages::tr("Needle tables")},
+        {"No findings.", messages::tr("No findings.")},
+        {"Panel", messages::tr("Panel")},
+        {"Pressure (kPa) and line voltage (V)", messages::tr("Pressure (kPa) and line voltage (V)")},
+        {"Scenario events", messages::tr("Scenario events")},
+        {"Speed (km/h)", messages::tr("Speed (km/h)")},
+        {"Traction current (A)", messages::tr("Traction current (A)")},
+        {"Vehicle", messages::tr("Vehicle")},
+        {"ammeter", messages::tr("ammeter")},
+        {"brake (driver)", messages::tr("brake (driver)")},
+        {"brake (returned)", messages::tr("brake (returned)")},
+        {"brake cylinder", messages::tr("brake cylinder")},
+        {"brake-shift mode", messages::tr("brake-shift mode")},
+        {"completed", messages::tr("completed")},
+        {"current", messages::tr("current")},
+        {"digits", messages::tr("digits")},
+        {"each row of this report stands for", messages::tr("each row of this report stands for")},
+        {"events", messages::tr("events")},
+        {"file", messages::tr("file")},
+        {"frames (minimum and maximum kept)", messages::tr("frames (minimum and maximum kept)")},
+        {"frames", messages::tr("frames")},
+        {"hold stage 1 curve", messages::tr("hold stage 1 curve")},
+        {"hold stage 2 curve", messages::tr("hold stage 2 curve")},
+        {"hold stage", messages::tr("hold stage")},
+        {"how to fix it", messages::tr("how to fix it")},
+        {"input", messages::tr("input")},
+        {"lamp", messages::tr("lamp")},
+        {"line voltage", messages::tr("line voltage")},
+        {"line", messages::tr("line")},
+        {"looped", messages::tr("looped")},
+        {"main reservoir", messages::tr("main reservoir")},
+        {"note", messages::tr("note")},
+        {"outcome", messages::tr("outcome")},
+        {"output", messages::tr("output")},
+        {"overlap cut", messages::tr("overlap cut")},
+        {"played", messages::tr("played")},
+        {"power (driver)", messages::tr("power (driver)")},
+        {"power (returned)", messages::tr("power (returned)")},
+        {"reverser (driver)", messages::tr("reverser (driver)")},
+        {"reverser (returned)", messages::tr("reverser (returned)")},
+        {"row a finding concerns", messages::tr("row a finding concerns")},
+        {"rows of data", messages::tr("rows of data")},
+        {"selected step", messages::tr("selected step")},
+        {"severity", messages::tr("severity")},
+        {"sound", messages::tr("sound")},
+        {"speed", messages::tr("speed")},
+        {"start cut", messages::tr("start cut")},
+        {"step", messages::tr("step")},
+        {"stopped by an error", messages::tr("stopped by an error")},
+        {"stopped", messages::tr("stopped")},
+        {"time (s)", messages::tr("time (s)")},
+        {"time", messages::tr("time")},
+        {"used by the plug-in", messages::tr("used by the plug-in")},
+        {"what the plug-in does", messages::tr("what the plug-in does")},
+        {"what was found", messages::tr("what was found")},
+        {"loaded", messages::tr("loaded")},
+        {"on", messages::tr("on")},
+        {"off", messages::tr("off")},
+        {"absent", messages::tr("absent")},
+        {"not a library", messages::tr("not a library")},
+    };
+}
+
+}  // namespace
+
+void writePageStart(std::ostream& out, const std::string& title) {
+    const bool japanese = messages::currentLanguage() == messages::Language::Japanese;
+    out << "<!DOCTYPE html>\n<html lang=\"" << (japanese ? "ja" : "en") << "\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'unsafe-inline'; "
+           "style-src 'unsafe-inline'; img-src data:\">\n<title>";
+    for (const char c : title) {
+        if (c == '<') out << "&lt;";
+        else if (c == '&') out << "&amp;";
+        else out << c;
+    }
+    out << "</title>\n<style>\n" << kChartStyle << "\n" << kReportStyle << "\n</style>\n</head>\n<body>\n"
+        << "<div id=\"app\"></div>\n<script type=\"application/json\" id=\"report-data\">";
+}
+
+void writePageEnd(std::ostream& out) {
+    out << "</script>\n<script>\n" << kChartScript << "\n</script>\n<script>\n" << kReportScript
+        << "\n</script>\n</body>\n</html>\n";
+}
+
+std::string pageTexts() {
+    std::string json = "{";
+    for (const PageWord& word : pageWords()) {
+        if (json.size() > 1) json += ',';
+        json += jsonString(word.key) + ':' + jsonString(word.text);
+    }
+    return json + "}";
+}
+
+}  // namespace report
