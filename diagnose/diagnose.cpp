@@ -236,15 +236,15 @@ bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, cons
         add(diagnosis, fileFinding(file, fileSeverity(diagnosis, file),
                                    messages::tr("the file is a zip archive, most likely an Excel workbook (.xlsx) "
                                                 "renamed: the plug-in reads text only"),
-                                   messages::tr("open it in Excel and save it with \"Save As\", type \"CSV (comma "
-                                                "delimited)\"")));
+                                   messages::tr("open it in Excel and save it with \"Save As\", type \"CSV UTF-8 "
+                                                "(comma delimited)\"")));
         return false;
     case Encoding::Binary:
         add(diagnosis, fileFinding(file, fileSeverity(diagnosis, file),
                                    messages::tr("the file is not text (it holds binary data): the plug-in reads text "
                                                 "only"),
                                    messages::tr("replace it with the text file meant here; an Excel sheet must be "
-                                                "saved as \"CSV (comma delimited)\"")));
+                                                "saved as \"CSV UTF-8 (comma delimited)\"")));
         return false;
     }
     return true;

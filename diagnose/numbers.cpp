@@ -68,7 +68,7 @@ void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::T
     } else if (text[0] == '"' || text[0] == '\'' || text[0] == 0x201C || text[0] == 0x201D) {
         addFinding(diagnosis, place, severity, text,
                    messages::trf("{1} is {2} in quotes: the plug-in reads no quotes and finds no number", {field, found}),
-                   messages::tr("remove the quotes (save from Excel as \"CSV (comma delimited)\", or delete them in Notepad)"));
+                   messages::tr("remove the quotes (save from Excel as \"CSV UTF-8 (comma delimited)\", or delete them in Notepad)"));
     } else if (holdsLookAlike(text)) {
         addFinding(diagnosis, place, severity, text,
                    messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', '-' and '.'",

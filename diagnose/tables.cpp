@@ -128,7 +128,7 @@ bool checkSeparator(Diagnosis& diagnosis, const Table& table, const Row& row, bo
     const Severity severity = stopsOnOneField ? stopSeverity(diagnosis, table.file, row.line) : Severity::Warning;
     add(diagnosis, lineFinding(table, row, severity, *problem,
                                messages::tr("separate the fields with half-width commas (in Excel: save as "
-                                            "\"CSV (comma delimited)\")")));
+                                            "\"CSV UTF-8 (comma delimited)\")")));
     return true;
 }
 
