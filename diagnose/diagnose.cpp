@@ -49,12 +49,7 @@ std::vector<Role> rolesOf(const plugin::Plugin& loaded) {
 }
 
 Finding fileFinding(const std::filesystem::path& file, Severity severity, std::string message, std::string fix) {
-    Finding finding;
-    finding.severity = severity;
-    finding.file = file;
-    finding.message = std::move(message);
-    finding.fix = std::move(fix);
-    return finding;
+    return Finding{severity, file, 0, 0, {}, {}, std::move(message), std::move(fix), {}};
 }
 
 Severity fileSeverity(const Diagnosis& diagnosis, const std::filesystem::path& file) {

@@ -28,15 +28,8 @@ struct ModuleLine {
 
 Finding lineFinding(const std::filesystem::path& file, const Line& line, Severity severity, std::string message,
                     std::string fix) {
-    Finding finding;
-    finding.severity = severity;
-    finding.file = file;
-    finding.line = line.number;
-    finding.column = 1;
-    finding.found = visibleText(line.text, 200);
-    finding.message = std::move(message);
-    finding.fix = std::move(fix);
-    return finding;
+    return Finding{severity, file, line.number, 1, {}, visibleText(line.text, 200), std::move(message), std::move(fix),
+                   {}};
 }
 
 std::string lowered(std::string text) {

@@ -69,13 +69,7 @@ std::string shown(const Diagnosis& diagnosis, const std::filesystem::path& path)
 
 Finding folderFinding(const std::filesystem::path& file, Severity severity, std::string found, std::string message,
                       std::string fix) {
-    Finding finding;
-    finding.severity = severity;
-    finding.file = file;
-    finding.found = std::move(found);
-    finding.message = std::move(message);
-    finding.fix = std::move(fix);
-    return finding;
+    return Finding{severity, file, 0, 0, {}, std::move(found), std::move(message), std::move(fix), {}};
 }
 
 bool isPluginLibrary(const std::filesystem::path& path) {

@@ -40,15 +40,9 @@ std::vector<CleanLine> cleanLines(const std::filesystem::path& file) {
 
 Finding lineFinding(const std::filesystem::path& file, const CleanLine& line, Severity severity, std::string message,
                     std::string fix) {
-    Finding finding;
-    finding.severity = severity;
-    finding.file = file;
-    finding.line = line.number;
-    finding.column = line.column;
-    finding.found = visibleText(line.text.empty() ? line.raw : line.text);
-    finding.message = std::move(message);
-    finding.fix = std::move(fix);
-    return finding;
+    const config::Text& shown = line.text.empty() ? line.raw : line.text;
+    return Finding{severity, file, line.number, line.column, {}, visibleText(shown), std::move(message), std::move(fix),
+                   {}};
 }
 
 // The closest of `candidates` to `word` within a few letters, ignoring case.

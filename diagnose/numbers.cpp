@@ -43,15 +43,8 @@ bool holdsLookAlike(const config::Text& text) {
 
 void addFinding(Diagnosis& diagnosis, const Place& place, Severity severity, const config::Text& text,
                 std::string message, std::string fix) {
-    Finding finding;
-    finding.severity = severity;
-    finding.file = place.file;
-    finding.line = place.line;
-    finding.column = place.column;
-    finding.field = fieldName(place.field);
-    finding.found = visibleText(text);
-    finding.message = std::move(message);
-    finding.fix = std::move(fix);
+    Finding finding{severity, place.file, place.line, place.column, fieldName(place.field),
+                    visibleText(text), std::move(message), std::move(fix), {}};
     if (place.row > 0) finding.rows.push_back(place.row);
     add(diagnosis, std::move(finding));
 }

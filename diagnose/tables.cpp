@@ -57,16 +57,8 @@ Table readTable(const std::filesystem::path& file) {
 }
 
 Finding lineFinding(const Table& table, const Row& row, Severity severity, std::string message, std::string fix) {
-    Finding finding;
-    finding.severity = severity;
-    finding.file = table.file;
-    finding.line = row.line;
-    finding.column = 1;
-    finding.found = visibleText(row.raw);
-    finding.message = std::move(message);
-    finding.fix = std::move(fix);
-    finding.rows.push_back(row.number);
-    return finding;
+    return Finding{severity, table.file, row.line, 1, {}, visibleText(row.raw), std::move(message), std::move(fix),
+                   {row.number}};
 }
 
 Place placeOf(const Table& table, const Row& row, std::size_t cell) {
