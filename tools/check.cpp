@@ -63,12 +63,22 @@ std::string speedRange(const panel::CurveTable& curve) {
                              : messages::trf("{1} points ({2} to {3} km/h)", {count, from, to});
 }
 
-void reportFiles(Report& report, const config::LoadReport& load) {
+// The one file a correct vehicle may well lack: without a module list the
+// plug-in simply runs no detail modules.
+bool isOptional(const plugin::Plugin& plugin, const std::filesystem::path& file) {
+    return file == plugin.directory / "detailmodulesx64.txt";
+}
+
+void reportFiles(Report& report, const plugin::Plugin& plugin) {
+    const config::LoadReport& load = plugin.report;
     heading(report, messages::tr("Files"));
     if (load.files.empty()) report.out << "  " << messages::tr("none of the plug-in's files was looked at") << '\n';
     for (const config::FileNote& file : load.files) {
         if (file.found) {
             item(report, messages::tr("found"), shownPath(report, file.path));
+        } else if (isOptional(plugin, file.path)) {
+            item(report, messages::tr("missing"),
+                 messages::trf("{1}  (optional: no detail modules)", {shownPath(report, file.path)}));
         } else {
             item(report, messages::tr("missing"), messages::trf("{1}  (warning)", {shownPath(report, file.path)}));
             ++report.warnings;
@@ -206,7 +216,7 @@ void reportLoad(Report& report, const plugin::Plugin& plugin) {
 bool explainsCountedWarning(const plugin::Plugin& plugin, const diagnose::Finding& finding) {
     const config::LoadReport& load = plugin.report;
     for (const config::FileNote& file : load.files)
-        if (!file.found && file.path == finding.file) return true;
+        if (!file.found && file.path == finding.file) return !isOptional(plugin, file.path);
     const bool onModuleList = finding.file == plugin.directory / "detailmodulesx64.txt";
     return std::any_of(load.modules.begin(), load.modules.end(), [&](const config::ModuleNote& module) {
         return module.outcome != config::ModuleOutcome::Loaded &&
@@ -239,7 +249,7 @@ CheckOutcome writeCheckReport(const plugin::Plugin& plugin, const std::vector<di
                               std::ostream& out) {
     Report report{out, plugin.directory.has_filename() ? plugin.directory : plugin.directory.parent_path()};
     out << messages::trf("Vehicle folder: {1}", {plugin.directory.u8string()}) << '\n';
-    reportFiles(report, plugin.report);
+    reportFiles(report, plugin);
     reportModules(report, plugin);
     reportPowering(report, plugin.notch);
     reportBraking(report, plugin.notch);

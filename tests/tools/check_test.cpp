@@ -124,6 +124,24 @@ TEST(CheckReport, FindingsFollowTheReportAndCountOnce) {
     EXPECT_TRUE(holds(out.str(), "\n" + notch + ":4:1: warning: not read as the section header [Brake]\n")) << out.str();
 }
 
+TEST(CheckReport, AMissingModuleListIsNoWarningButAFindingOnItCounts) {
+    plugin::Plugin plugin = loadedPlugin();
+    plugin.report.modules.clear();
+    plugin.report.files.insert(plugin.report.files.begin(), {plugin.directory / "detailmodulesx64.txt", false});
+    plugin.report.files.back().found = true;
+    const Checked alone = report(plugin);
+    EXPECT_EQ(alone.outcome.warnings, 0) << alone.text;
+    EXPECT_EQ(tools::checkExitStatus(alone.outcome, true), 0);
+    EXPECT_TRUE(holds(alone.text, "detailmodulesx64.txt  (optional: no detail modules)")) << alone.text;
+
+    diagnose::Finding oldList;
+    oldList.severity = diagnose::Severity::Warning;
+    oldList.file = plugin.directory / "detailmodulesx64.txt";
+    oldList.message = "there is detailmodules.txt";
+    std::ostringstream out;
+    EXPECT_EQ(tools::writeCheckReport(plugin, {oldList}, out).warnings, 1) << out.str();
+}
+
 TEST(CheckVehicle, RunsThePluginsOwnLoadOnTheFolder) {
     TestFolder folder(u"車両 check");
     testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
