@@ -84,6 +84,25 @@ bool isPluginLibrary(const std::filesystem::path& path) {
 
 }  // namespace
 
+// The 32-bit simulator's plug-ins read their module list from
+// "detailmodules.txt"; a vehicle moved to the 64-bit simulator often still
+// has only that one.
+bool reportThirtyTwoBitList(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (file != diagnosis.plugin.directory / "detailmodulesx64.txt") return false;
+    const std::optional<std::filesystem::path> old = entryIgnoringCase(file.parent_path(), u"detailmodules.txt");
+    std::error_code error;
+    if (!old || !std::filesystem::is_regular_file(*old, error)) return false;
+    add(diagnosis, folderFinding(file, Severity::Warning, shownPath(*old, diagnosis.folder),
+                                 messages::trf("there is no {1}, but there is {2}, the module list of the 32-bit "
+                                               "simulator's plug-ins: this 64-bit plug-in reads {1} only, so it runs "
+                                               "no detail modules",
+                                               {shown(diagnosis, file), shown(diagnosis, *old)}),
+                                 messages::trf("make {1} listing the 64-bit builds of those modules (a 32-bit library "
+                                               "does not load in the 64-bit simulator)",
+                                               {shown(diagnosis, file)})));
+    return true;
+}
+
 void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file) {
     std::filesystem::path relative = file.lexically_relative(diagnosis.folder);
     const bool inside = !relative.empty() && *relative.begin() != "..";
@@ -97,6 +116,7 @@ void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file) {
             return;
         }
     }
+    if (reportThirtyTwoBitList(diagnosis, file)) return;
     const std::optional<std::filesystem::path> folder =
         inside ? findIgnoringCase(diagnosis.folder, relative.parent_path()) : std::optional(file.parent_path());
     if (!folder) return;

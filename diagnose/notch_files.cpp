@@ -239,6 +239,21 @@ void checkMisspelledKey(Diagnosis& diagnosis, const std::filesystem::path& file,
                                messages::trf("write {1}", {utf8(*meant)})));
 }
 
+// The line as it should read: the blanks, '=' or ':' an author puts between
+// a key and its first value give way to the comma the reader cuts at
+// ("RequiredNotch_Up = 1, 2" becomes "RequiredNotch_Up, 1, 2").
+std::string keyFieldFix(const config::Text& line, std::u16string_view key) {
+    if (!config::startsWith(line, key)) return messages::trf("write {1} alone before the first comma", {utf8(key)});
+    std::u16string_view rest = std::u16string_view(line).substr(key.size());
+    const auto isSeparator = [](char16_t c) {
+        return config::isSpace(c) || c == u'=' || c == u':' || c == u'\uFF1D' || c == u'\uFF1A';
+    };
+    while (!rest.empty() && isSeparator(rest.front())) rest.remove_prefix(1);
+    const std::u16string comma = rest.empty() || rest.front() == u',' ? u"" : u", ";
+    return messages::trf("write the line as {1}, with a comma between the key and the first value",
+                         {"`" + utf8(std::u16string(key) + comma + std::u16string(rest)) + "`"});
+}
+
 // The key and the first value run together ("RequiredNotch_Up 1, 2"): the
 // value becomes part of the key.
 bool checkKeyField(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
@@ -248,7 +263,7 @@ bool checkKeyField(Diagnosis& diagnosis, const std::filesystem::path& file, cons
                                messages::trf("the first field is {1}, not {2} alone: what follows the key before the "
                                              "first comma is not read as a value",
                                              {backquoted(cells[0].text), utf8(key)}),
-                               messages::trf("write a comma after {1}", {utf8(key)})));
+                               keyFieldFix(line.text, key)));
     return false;
 }
 

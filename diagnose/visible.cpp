@@ -15,9 +15,15 @@ std::string codePoint(char16_t c) {
     return text;
 }
 
+bool isKana(char16_t c) {
+    return c >= 0x3040 && c <= 0x30FF;
+}
+
 // The name shown for an invisible or look-alike character; empty when the
-// character shows as itself.
-std::string nameOf(char16_t c, bool nameLookAlikes) {
+// character shows as itself. The long vowel mark looks like a dash, but
+// after a kana it is the ordinary Japanese letter of パラメータ.
+std::string nameOf(char16_t c, char16_t previous, bool nameLookAlikes) {
+    if (c == 0x30FC && isKana(previous)) return {};
     if (!nameLookAlikes && c != 0x3000 && (asciiLookAlike(c) != 0 || c == 0x30FC)) return {};
     const std::string code = codePoint(c);
     switch (c) {
@@ -66,7 +72,7 @@ std::string visibleText(std::u16string_view text, std::size_t limit, bool nameLo
             shown += platform::toUtf8(plain) + "...";
             return shown;
         }
-        const std::string name = nameOf(text[i], nameLookAlikes);
+        const std::string name = nameOf(text[i], i > 0 ? text[i - 1] : u'\0', nameLookAlikes);
         if (name.empty()) {
             plain += text[i];
             continue;

@@ -105,12 +105,50 @@ TEST(Diagnosis, SpeaksTheAuthorsLanguage) {
 // ---------------------------------------------------------------------------
 // Text
 
+// The text the fix of the finding on `file` gives in backquotes, or nothing.
+std::string quotedFix(const std::vector<Finding>& findings, const fs::path& file) {
+    for (const Finding& finding : findings) {
+        const std::size_t open = finding.fix.find('`');
+        const std::size_t close = finding.fix.find('`', open + 1);
+        if (finding.file.lexically_normal() == file.lexically_normal() && close != std::string::npos) return finding.fix.substr(open + 1, close - open - 1);
+    }
+    return {};
+}
+
+TEST(Diagnosis, TheFixOfAKeyRunTogetherWithItsValuesLoadsEveryValue) {
+    for (const char* written : {"RequiredNotch_Up = 1, 1, 2, 3", "RequiredNotch_Up 1, 1, 2, 3",
+                                "RequiredNotch_Up\uFF1A1, 1, 2, 3"}) {
+        SCOPED_TRACE(written);
+        TestFolder folder(u"diagnose");
+        folder.write("notch/notch.txt", "[Power]\nParams = power_params.txt\n");
+        folder.write("notch/power_params.txt", std::string(written) + "\n");
+        const fs::path params = folder.path() / "notch" / "power_params.txt";
+        plugin::Plugin broken;
+        broken.directory = folder.directory();
+        plugin::load(broken);
+        const std::string fixed = quotedFix(diagnose::diagnoseVehicle(broken), params);
+        EXPECT_EQ(fixed, "RequiredNotch_Up, 1, 1, 2, 3");
+
+        folder.write("notch/power_params.txt", fixed + "\n");
+        plugin::Plugin mended;
+        mended.directory = folder.directory();
+        plugin::load(mended);
+        EXPECT_EQ(mended.notch.powerCurveSteps, (std::vector<uint64_t>{3, 4, 3, 4}));
+        for (const Finding& finding : diagnose::diagnoseVehicle(mended))
+            EXPECT_NE(finding.file.lexically_normal(), params.lexically_normal()) << finding.message;
+    }
+}
+
 TEST(VisibleText, NamesWhatCannotBeSeenOrLooksLikeAscii) {
     EXPECT_EQ(diagnose::visibleText(u"\uFF10"), "<U+FF10 full-width 0>");
     EXPECT_EQ(diagnose::visibleText(u"1\t2"), "1<TAB>2");
     EXPECT_EQ(diagnose::visibleText(u"a\u3000b"), "a<U+3000 full-width space>b");
     EXPECT_EQ(diagnose::visibleText(u"0\uFF0C5"), "0<U+FF0C full-width comma>5");
     EXPECT_EQ(diagnose::visibleText(u"力行.txt"), "力行.txt");
+    // A long vowel mark after a kana is Japanese as written; elsewhere it
+    // stands for a dash it only looks like.
+    EXPECT_EQ(diagnose::visibleText(u"パラメータ.txt"), "パラメータ.txt");
+    EXPECT_EQ(diagnose::visibleText(u"\u30FC5"), "<U+30FC long vowel mark>5");
     EXPECT_EQ(diagnose::visibleText(u"abcdef", 3), "abc...");
 }
 
