@@ -8,14 +8,14 @@
 
 namespace {
 
-std::string read_file(const std::filesystem::path& path) {
+std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-std::vector<std::string> split_cells(const std::string& row) {
+std::vector<std::string> splitCells(const std::string& row) {
     std::vector<std::string> cells;
     std::stringstream in(row);
     std::string cell;
@@ -28,17 +28,17 @@ std::vector<std::string> split_cells(const std::string& row) {
 }
 
 // The ruled-out forms are the third column of the glossary table, separated by 、.
-std::vector<std::string> ruled_out_forms() {
+std::vector<std::string> ruledOutForms() {
     const std::filesystem::path readme = ORVALIS_SOURCE_DIR "/messages/ja/README.md";
-    std::stringstream lines(read_file(readme));
+    std::stringstream lines(readFile(readme));
     std::vector<std::string> forms;
     std::string line;
-    bool in_glossary = false;
+    bool inGlossary = false;
     while (std::getline(lines, line)) {
-        if (line.rfind("| concept |", 0) == 0) { in_glossary = true; continue; }
-        if (!in_glossary || line.rfind("|---", 0) == 0) continue;
-        if (line.rfind("|", 0) != 0) break;
-        const auto cells = split_cells(line);
+        if (line.rfind("| concept |", 0) == 0) { inGlossary = true; continue; }
+        if (!inGlossary || line.rfind("|---", 0) == 0) continue;
+        if (line.rfind('|', 0) != 0) break;
+        const auto cells = splitCells(line);
         if (cells.size() < 4) continue;
         const std::string separator = "、";
         std::string rest = cells[3];
@@ -51,7 +51,7 @@ std::vector<std::string> ruled_out_forms() {
     return forms;
 }
 
-std::vector<std::filesystem::path> japanese_texts() {
+std::vector<std::filesystem::path> japaneseTexts() {
     std::vector<std::filesystem::path> files{ORVALIS_SOURCE_DIR "/docs/author-guide.ja.md"};
     for (const auto& entry : std::filesystem::directory_iterator(ORVALIS_SOURCE_DIR "/messages/ja"))
         if (entry.path().extension() == ".po") files.push_back(entry.path());
@@ -61,10 +61,10 @@ std::vector<std::filesystem::path> japanese_texts() {
 }  // namespace
 
 TEST(Glossary, JapaneseTextsUseNoRuledOutForm) {
-    const auto forms = ruled_out_forms();
+    const auto forms = ruledOutForms();
     ASSERT_GE(forms.size(), 8u) << "the glossary table was not found or lost rows";
-    for (const auto& file : japanese_texts()) {
-        std::stringstream lines(read_file(file));
+    for (const auto& file : japaneseTexts()) {
+        std::stringstream lines(readFile(file));
         std::string line;
         for (int number = 1; std::getline(lines, line); ++number) {
             if (file.extension() == ".po" && line.rfind("msgid", 0) == 0) continue;
