@@ -139,6 +139,31 @@ TEST(Diagnosis, TheFixOfAKeyRunTogetherWithItsValuesLoadsEveryValue) {
     }
 }
 
+TEST(Diagnosis, AVehicleWithOnlyThe32BitModuleListIsToldWhichListThePluginReads) {
+    TestFolder folder(u"diagnose");
+    folder.write("detailmodules.txt", "ats.dll\n");
+    const fs::path list = folder.path() / "detailmodulesx64.txt";
+    const auto aboutList = [&](const std::vector<Finding>& findings) {
+        return std::count_if(findings.begin(), findings.end(), [&](const Finding& finding) {
+            return finding.file.lexically_normal() == list.lexically_normal() &&
+                   finding.message.find("detailmodules.txt") != std::string::npos;
+        });
+    };
+    plugin::Plugin before;
+    before.directory = folder.directory();
+    plugin::load(before);
+    EXPECT_EQ(aboutList(diagnose::diagnoseVehicle(before)), 1);
+
+    // Following the advice: the plug-in reads the new list and the finding goes.
+    folder.write("detailmodulesx64.txt", "ats64.dll");
+    plugin::Plugin after;
+    after.directory = folder.directory();
+    plugin::load(after);
+    ASSERT_EQ(after.report.modules.size(), 1u);
+    EXPECT_EQ(after.report.modules[0].path.filename(), fs::path("ats64.dll"));
+    EXPECT_EQ(aboutList(diagnose::diagnoseVehicle(after)), 0);
+}
+
 TEST(VisibleText, NamesWhatCannotBeSeenOrLooksLikeAscii) {
     EXPECT_EQ(diagnose::visibleText(u"\uFF10"), "<U+FF10 full-width 0>");
     EXPECT_EQ(diagnose::visibleText(u"1\t2"), "1<TAB>2");
