@@ -73,6 +73,7 @@ struct Meant {
     bool invisible = false;
     bool commentMark = false;
     bool fullWidth = false;
+    config::Text comment;  // what follows a full-width comment mark, kept as a comment
 };
 
 Meant meantName(config::Text text, bool comments) {
@@ -87,6 +88,7 @@ Meant meantName(config::Text text, bool comments) {
         const bool fullWidthMark = c == 0xFF1B || c == 0xFF03;
         const bool markAfterBlank = !comments && (c == ';' || c == '#') && i > 0 && config::isSpace(text[i - 1]);
         if (fullWidthMark || markAfterBlank) {
+            meant.comment = text.substr(i + 1);
             text.erase(i);
             meant.commentMark = true;
             break;
@@ -261,8 +263,15 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
         return messages::trf("{1} leads to {2}, which is not there; the file is {3}",
                              {as, shown(diagnosis, expected), file});
     }
-    return messages::trf("the plug-in looks for {1} and finds nothing: the file is {2}, with other letter case "
-                         "(Windows finds it, other systems do not)",
+    if (composed(meant.text) != meant.text)
+        return messages::trf("the name {1} is written with separate voiced-sound or accent marks (as a Mac saves "
+                             "text): it looks like the file {2} but is another name to Windows",
+                             {as, file});
+    if (config::equalsIgnoreCase(nameOf(expected), nameOf(candidate.path)))
+        return messages::trf("the plug-in looks for {1} and finds nothing: the file is {2}, with other letter case "
+                             "(Windows finds it, other systems do not)",
+                             {shown(diagnosis, expected), file});
+    return messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
                          {shown(diagnosis, expected), file});
 }
 
@@ -300,7 +309,9 @@ void explainWritten(Diagnosis& diagnosis, const WrittenName& written, const Mean
     } else {
         message = writtenCause(diagnosis, written, meant, candidate, expected);
         const fs::path relative = candidate.path.lexically_relative(written.base);
-        const config::Text replacement = writtenPath(relative);
+        config::Text replacement = writtenPath(relative);
+        // The author's comment stays, behind a mark the plug-in reads as one.
+        if (meant.commentMark && written.comments) replacement += u" ;" + meant.comment;
         if (!relative.empty() && replacement != written.text && fitsAsName(nameOf(candidate.path))) {
             fixes.push_back({Fix::Kind::Edit, written.file, written.line, written.firstColumn, written.endColumn,
                              platform::toUtf8(replacement), {}});
@@ -333,6 +344,19 @@ std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const 
     return fixes;
 }
 
+// A folder name most likely meant for `wanted`: the same under nameKey
+// apart from blanks, '_' and '-', or a letter or two off.
+bool isNearFolderName(const std::u16string& name, const std::u16string& wanted) {
+    const auto bare = [](const std::u16string& text) {
+        std::u16string key = nameKey(text);
+        key.erase(std::remove_if(key.begin(), key.end(),
+                                 [](char16_t c) { return config::isSpace(c) || c == '_' || c == '-'; }),
+                  key.end());
+        return key;
+    };
+    return bare(name) == bare(wanted) || editDistance(nameKey(name), nameKey(wanted)) <= 2;
+}
+
 // One of the plug-in's own names: the file on disk is what is wrong.
 void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs::path& expected) {
     const fs::path& root = diagnosis.folder;
@@ -345,7 +369,10 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
         std::distance(expected.lexically_relative(root).begin(), expected.lexically_relative(root).end());
     const bool folderMisplaced = nameKey(nameOf(found.parent_path())) == nameKey(nameOf(expected.parent_path())) &&
                                  expected.parent_path() != root && !fs::exists(expected.parent_path(), error);
-    if (foundDepth == expectedDepth && samePlace(found.parent_path().parent_path(), expected.parent_path().parent_path())) {
+    const bool nearFolder = expected.parent_path() == root ||
+                            isNearFolderName(nameOf(found.parent_path()), nameOf(expected.parent_path()));
+    if (foundDepth == expectedDepth && nearFolder &&
+        samePlace(found.parent_path().parent_path(), expected.parent_path().parent_path())) {
         // Same place apart from how a folder or the file is named.
         const std::u16string diskName = nameOf(found);
         message = composed(diskName) != diskName
@@ -367,12 +394,19 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
     } else {
         message = messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
                                 {shown(diagnosis, expected), shown(diagnosis, found)});
-        if (fs::is_directory(expected.parent_path(), error) && isRenameTargetFit(found, expected))
+        // The index names its files relative to its own folder: moved alone
+        // it would no longer find them.
+        const bool isIndex = expected == diagnosis.plugin.directory / "notch" / "notch.txt";
+        if (!isIndex && fs::is_directory(expected.parent_path(), error) && isRenameTargetFit(found, expected))
             fixes.push_back(renameFix(found, expected));
     }
-    fixes.erase(std::remove_if(fixes.begin(), fixes.end(), [&](const Fix& fix) { return offered(diagnosis, fix); }),
-                fixes.end());
     std::string fix;
+    for (const Fix& step : fixes)
+        if (offered(diagnosis, step))
+            fix += (fix.empty() ? "" : "; ") + messages::trf("renaming {1} to {2}, as above, puts this right too",
+                                                             {shown(diagnosis, step.file), shown(diagnosis, step.target)});
+    fixes.erase(std::remove_if(fixes.begin(), fixes.end(), [&](const Fix& step) { return offered(diagnosis, step); }),
+                fixes.end());
     for (const Fix& step : fixes)
         fix += (fix.empty() ? "" : "; ") + messages::trf("rename {1} to {2}", {shown(diagnosis, step.file),
                                                                                   shown(diagnosis, step.target)});
@@ -390,8 +424,12 @@ bool reportShortcut(Diagnosis& diagnosis, const fs::path& expected, const Writte
         fs::path link = folder;
         link += ".lnk";
         if (!fs::is_regular_file(link, error)) continue;
+        const std::string found = shownPath(link, diagnosis.folder);
+        const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
+                                      [&](const Finding& finding) { return finding.found == found; });
+        if (told) return true;
         add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
-                                   written ? written->firstColumn : 0, shownPath(link, diagnosis.folder),
+                                   written ? written->firstColumn : 0, found,
                                    messages::trf("{1} is a shortcut, not a folder: the plug-in does not follow "
                                                  "shortcuts, so it finds nothing in {2}",
                                                  {shown(diagnosis, link), shown(diagnosis, folder)}),
@@ -494,7 +532,7 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
         return;
     }
     if (written == nullptr && reportThirtyTwoBitList(diagnosis, wanted)) return;
-    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted)};
+    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, {}};
     if (meant.text.empty()) return;
     const fs::path expected =
         written ? config::resolvePath(written->base, meant.text).lexically_normal() : wanted.lexically_normal();

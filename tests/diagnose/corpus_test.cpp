@@ -87,6 +87,7 @@ void checkCase(const fs::path& source, bool caseSensitive) {
     TestFolder folder(name);
     testing_support::copyFolder(source, folder);
     fs::remove(folder.path() / "expected.txt");
+    fs::remove_all(folder.path() / "intended");
     if (name != u"plugin-library-missing")
         fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
 
