@@ -11,7 +11,9 @@
 #include "config/text.h"
 #include "diagnose/diagnose.h"
 #include "diagnose/diagnosis.h"
+#include "diagnose/encoding.h"
 #include "diagnose/library_file.h"
+#include "diagnose/names.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
 #include "platform/utf8.h"
@@ -560,6 +562,27 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
 void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
     const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
     checkMissingName(diagnosis, file, written ? &*written : nullptr);
+}
+
+std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::path& file) {
+    const Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false};
+    const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
+    if (!written) return std::nullopt;
+    const std::string bytes = readBytes(written->file, std::size_t{1} << 20);
+    std::size_t start = 0;
+    for (int number = 1; number < written->line && start != std::string::npos; ++number) {
+        start = bytes.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return std::nullopt;
+    const std::string line = bytes.substr(start, bytes.find('\n', start) - start);
+    if (isValidUtf8(line) || encodingOf(line) != Encoding::ShiftJis) return std::nullopt;
+    config::Text text = decodeShiftJis(line);
+    config::stripComment(text);
+    config::Text key;
+    config::Text value;
+    if (!config::splitKeyValue(text, key, value)) return std::nullopt;
+    return config::resolvePath(written->base, value);
 }
 
 void checkFolder(Diagnosis& diagnosis) {

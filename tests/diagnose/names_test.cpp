@@ -8,6 +8,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnose.h"
+#include "diagnose/names.h"
 #include "diagnose/visible.h"
 #include "platform/utf8.h"
 #include "plugin/plugin.h"
@@ -215,6 +216,18 @@ TEST(NameRepairs, TheIndexNestedInAFolderOfItsOwnNameIsNotMovedAwayFromItsFiles)
     plugin::dispose(plugin);
     ASSERT_FALSE(findings.empty());
     for (const Finding& finding : findings) EXPECT_TRUE(finding.fixes.empty()) << finding.message;
+}
+
+TEST(WrittenNames, AShiftJisNameIsShownDecodedAndAUtf8NameNotAtAll) {
+    Vehicle vehicle("\xE3\x82\xB7\xE3\x83\x95\xE3\x83\x88JIS\xE3\x81\xAE\xE8\xBB\x8A\xE4\xB8\xA1");
+    vehicle.diagnose();
+    const std::optional<fs::path> written = diagnose::shiftJisName(vehicle.plugin, vehicle.plugin.notch.powerParamsPath);
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(written->lexically_normal(), (vehicle.folder.path() / "notch" / fs::u8path("\xE5\x8A\x9B\xE8\xA1\x8C.txt")).lexically_normal());
+
+    Vehicle utf8("names-without-extension");
+    utf8.diagnose();
+    EXPECT_FALSE(diagnose::shiftJisName(utf8.plugin, utf8.plugin.notch.powerParamsPath).has_value());
 }
 
 TEST(ComposedText, JoinsALetterAndItsMarkAsWindowsProgramsWriteThem) {
