@@ -318,7 +318,7 @@ void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
     checkKeyField(diagnosis, file, *chosen, cells, kRequiredNotch);
     for (std::size_t i = 1; i < cells.size(); ++i)
         if (!checkNumber(diagnosis, placeOf(file, *chosen, cells, i), cells[i].text, NumberKind::Whole,
-                         SensibleRange{0, 99, messages::tr("a power notch")}))
+                         SensibleRange{0, 99, messages::tr("a power notch"), {}}))
             return;
     checkStepZero(diagnosis, file, *chosen);
 }
@@ -345,8 +345,8 @@ void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
                                        messages::trf("write \"{1}, value\"", {utf8(key)})));
             return;
         }
-        const SensibleRange range = key == kBreakerDelay ? SensibleRange{0, 10, messages::tr("a delay in s")}
-                                                         : SensibleRange{0, 5000, messages::tr("a current in A")};
+        const SensibleRange range = key == kBreakerDelay ? SensibleRange{0, 10, messages::tr("a delay in s"), {}}
+                                                         : SensibleRange{0, 5000, messages::tr("a current in A"), u"A"};
         if (!checkNumber(diagnosis, placeOf(file, line, cells, 1), cells[1].text, NumberKind::Decimal, range)) return;
     }
 }

@@ -28,7 +28,55 @@ struct Table {
     std::optional<Line> header;
     std::vector<Cell> headerCells;
     std::vector<Row> rows;
+    // How the file writes decimals where that is beyond doubt: with a full
+    // stop ("12.5", "1,300,000") or with a comma ("121,5" in quotes).
+    bool usesPoint = false;
+    bool usesComma = false;
 };
+
+bool isQuote(char16_t c) {
+    return c == '"' || c == 0x201C || c == 0x201D;
+}
+
+// A number in quotes, as Excel writes one that holds a comma: the positions
+// of both quotes in the row's text.
+struct Quoted {
+    std::size_t open;
+    std::size_t close;
+    config::Text inner;  // trimmed
+};
+
+std::vector<Quoted> quotedParts(const config::Text& text) {
+    std::vector<Quoted> parts;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && !isQuote(text[at])) ++at;
+        if (at >= text.size()) return parts;
+        std::size_t close = at + 1;
+        while (close < text.size() && !isQuote(text[close])) ++close;
+        if (close >= text.size()) return parts;
+        Quoted part{at, close, text.substr(at + 1, close - at - 1)};
+        config::trim(part.inner);
+        parts.push_back(std::move(part));
+        at = close + 1;
+    }
+}
+
+void learnConventions(Table& table) {
+    for (const Row& row : table.rows) {
+        for (const Quoted& part : quotedParts(row.text)) {
+            const CommaNumber number = readCommaNumber(part.inner);
+            if (!number.isCommaNumber) continue;
+            if (number.asThousands.empty() && !number.asDecimal.empty()) table.usesComma = true;
+            if (number.asDecimal.empty() && !number.asThousands.empty()) table.usesPoint = true;
+            if (!number.meant.empty() && number.meant.find('.') != config::Text::npos &&
+                !number.asThousands.empty())
+                table.usesPoint = true;
+        }
+        for (const Cell& cell : row.cells)
+            if (cell.text.find('.') != config::Text::npos && isWholeNumber(cell.text)) table.usesPoint = true;
+    }
+}
 
 // The rows as readTableRows hands them over: the first line passed over,
 // comments cut, lines with nothing left skipped.
@@ -53,6 +101,7 @@ Table readTable(const std::filesystem::path& file) {
         row.cells = cellsOf(row.text);
         table.rows.push_back(std::move(row));
     }
+    learnConventions(table);
     return table;
 }
 
@@ -129,18 +178,127 @@ bool isDigits(const config::Text& text) {
 }
 
 // A row with more fields than the header, the first extra one all digits:
-// most likely a number written with a decimal comma.
+// most likely a number written with a comma in it, which the reader cuts.
+// Without quotes nothing tells which fields belong together, so no edit is
+// offered.
 void checkExtraFields(Diagnosis& diagnosis, const Table& table, const Row& row, std::size_t expected) {
     if (row.cells.size() <= expected || expected < 2 || !isDigits(row.cells[expected].text)) return;
     const config::Text& whole = row.cells[expected - 1].text;
     const config::Text joined = whole + u"," + row.cells[expected].text;
-    add(diagnosis, lineFinding(table, row, Severity::Warning,
-                               messages::trf("the row has {1} fields and the header {2}: if {3} is one number written "
-                                             "with a decimal comma, the plug-in reads only {4} of it",
-                                             {std::to_string(row.cells.size()), std::to_string(expected),
-                                              backquoted(joined), backquoted(whole)}),
-                               messages::tr("write the decimal point as a full stop '.' (in Excel, set the decimal "
-                                            "separator to '.' before saving)")));
+    const CommaNumber number = readCommaNumber(joined, table.usesPoint, table.usesComma);
+    const std::string cut =
+        messages::trf("the row has {1} fields and the header {2}: if {3} is one number, the plug-in reads only {4} of it",
+                      {std::to_string(row.cells.size()), std::to_string(expected), backquoted(joined),
+                       backquoted(whole)});
+    std::string meaning;
+    std::string fix;
+    if (!number.asDecimal.empty() && !number.asThousands.empty() && number.meant.empty()) {
+        meaning = messages::trf("{1} is {2} with a thousands separator, or {3} with a decimal comma",
+                                {backquoted(joined), backquoted(number.asThousands), backquoted(number.asDecimal)});
+        fix = messages::trf("write the number without a comma: {1} or {2}, whichever was meant",
+                            {backquoted(number.asThousands), backquoted(number.asDecimal)});
+    } else if (number.meant == number.asThousands) {
+        meaning = messages::trf("with a thousands separator it is {1}", {backquoted(number.meant)});
+        fix = messages::tr("write numbers without thousands separators (in Excel, format the cells as \"General\" "
+                           "before saving)");
+    } else {
+        meaning = messages::trf("with a decimal comma it is {1}", {backquoted(number.meant)});
+        fix = messages::tr("write the decimal point as a full stop '.' (in Excel, set the decimal separator to '.' "
+                           "before saving)");
+    }
+    add(diagnosis, lineFinding(table, row, Severity::Warning, cut + "; " + meaning, std::move(fix)));
+}
+
+std::string shownFields(const Row& row) {
+    std::string shown;
+    for (const Cell& cell : row.cells) shown += (shown.empty() ? "" : ", ") + backquoted(cell.text);
+    return shown;
+}
+
+// The numbers of a row written in quotes, as Excel writes one that holds a
+// comma ("121,5", "1,300") or as some tools quote every field.
+struct QuotedRow {
+    bool hasNumbers = false;
+    bool hasComma = false;
+    bool certain = true;       // every number can be read only one way
+    std::string meanings;      // of the numbers with a comma
+    std::optional<Fix> edit;   // the row rewritten without quotes, when certain
+};
+
+QuotedRow quotedRow(const Table& table, const Row& row) {
+    QuotedRow result;
+    std::vector<std::pair<const Quoted*, config::Text>> numbers;
+    const std::vector<Quoted> parts = quotedParts(row.text);
+    for (const Quoted& part : parts) {
+        const CommaNumber number = readCommaNumber(part.inner, table.usesPoint, table.usesComma);
+        if (!number.isCommaNumber && !isWholeNumber(part.inner)) continue;
+        numbers.emplace_back(&part, number.isCommaNumber ? number.meant : part.inner);
+        if (!number.isCommaNumber) continue;
+        result.hasComma = true;
+        if (!result.meanings.empty()) result.meanings += "; ";
+        const config::Text written = row.text.substr(part.open, part.close - part.open + 1);
+        if (number.meant.empty()) {
+            result.certain = false;
+            result.meanings += messages::trf("{1} is {2} with a thousands separator, or {3} with a decimal comma",
+                                             {backquoted(written), backquoted(number.asThousands),
+                                              backquoted(number.asDecimal)});
+        } else {
+            result.meanings += messages::trf("{1} is most likely {2}", {backquoted(written), backquoted(number.meant)});
+        }
+    }
+    if (numbers.empty()) return result;
+    result.hasNumbers = true;
+    if (!result.certain) return result;
+    const std::size_t first = numbers.front().first->open;
+    const std::size_t end = numbers.back().first->close + 1;
+    config::Text rewritten;
+    std::size_t copied = first;
+    for (const auto& [part, meant] : numbers) {
+        rewritten += row.text.substr(copied, part->open - copied) + meant;
+        copied = part->close + 1;
+    }
+    const std::u16string_view text(row.text);
+    result.edit = editFix(table.file, row.line, characterCount(text.substr(0, first)) + 1,
+                          characterCount(text.substr(first, end - first)), rewritten);
+    return result;
+}
+
+// Numbers in quotes: the reader knows no quotes and cuts a quoted number at
+// its comma, so the row falls apart. Said once for the file, at its first
+// such row; the edits rewrite every such row when each number in them can be
+// read only one way. Returns true when the row has any.
+bool checkQuotedNumbers(Diagnosis& diagnosis, const Table& table, const Row& row, bool& reported) {
+    const QuotedRow quoted = quotedRow(table, row);
+    if (!quoted.hasNumbers) return false;
+    if (reported) return true;
+    reported = true;
+    std::vector<Fix> fixes;
+    bool certain = true;
+    for (const Row& later : table.rows) {
+        if (later.number < row.number) continue;
+        QuotedRow other = quotedRow(table, later);
+        if (!other.hasNumbers) continue;
+        certain = certain && other.edit.has_value();
+        if (other.edit) fixes.push_back(*other.edit);
+    }
+    const std::string message =
+        quoted.hasComma
+            ? messages::trf("a number in quotes with a comma in it: the plug-in reads no quotes and cuts the field at "
+                            "the comma, so the fields of this row are {1}; {2}",
+                            {shownFields(row), quoted.meanings})
+            : messages::trf("numbers in quotes: the plug-in reads no quotes, so the fields of this row are {1} and "
+                            "none of them is a number",
+                            {shownFields(row)});
+    Finding finding = lineFinding(
+        table, row, stopSeverity(diagnosis, table.file, row.line), message,
+        certain ? messages::tr("remove the quotes and write each number with a full stop as its decimal point and "
+                               "no thousands separator (in Excel: cells formatted as \"General\", saved as \"CSV "
+                               "UTF-8 (comma delimited)\")")
+                : messages::tr("write each number without quotes and without a comma, as it was meant (in Excel: "
+                               "cells formatted as \"General\", saved as \"CSV UTF-8 (comma delimited)\")"));
+    if (certain) finding.fixes = std::move(fixes);
+    add(diagnosis, std::move(finding));
+    return true;
 }
 
 // A row the plug-in could not convert: said once, as a second header row
@@ -158,11 +316,11 @@ bool isRepeatedHeader(Diagnosis& diagnosis, const Table& table, const Row& row) 
 // Current curves
 
 SensibleRange speedRange() {
-    return {-10, 500, messages::tr("a speed in km/h")};
+    return {-10, 500, messages::tr("a speed in km/h"), u"km/h"};
 }
 
 SensibleRange currentRange() {
-    return {-10000, 10000, messages::tr("a current in A")};
+    return {-10000, 10000, messages::tr("a current in A"), u"A"};
 }
 
 // The columns a file holds beyond the speed: from the header, or from the
@@ -217,10 +375,14 @@ void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::v
     // A column named twice is read twice; once is enough to check it.
     std::sort(columns.begin(), columns.end());
     columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+    bool quotesReported = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, false)) return;
+        if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) continue;
         checkExtraFields(diagnosis, table, row, table.headerCells.size());
-        if (!checkCurveRow(diagnosis, table, row, columns)) return;
+        // The later rows are still looked at, so that every row the author
+        // has to mend is named, not only the one the plug-in stopped at.
+        checkCurveRow(diagnosis, table, row, columns);
     }
     checkColumns(diagnosis, table, columns.empty() ? 0 : columns.back(), steps);
 }
@@ -237,10 +399,10 @@ struct ReadPoint {
 
 std::optional<SensibleRange> needleInputRange(const std::filesystem::path& file) {
     const std::string name = file.filename().u8string();
-    if (name == "Pressure.csv") return SensibleRange{-50, 2000, messages::tr("a pressure in kPa")};
+    if (name == "Pressure.csv") return SensibleRange{-50, 2000, messages::tr("a pressure in kPa"), u"kPa"};
     if (name == "Speed.csv") return speedRange();
     if (name == "Current.csv") return currentRange();
-    if (name == "Voltage.csv") return SensibleRange{0, 5000, messages::tr("a voltage in V")};
+    if (name == "Voltage.csv") return SensibleRange{0, 5000, messages::tr("a voltage in V"), u"V"};
     return std::nullopt;
 }
 
@@ -353,8 +515,10 @@ void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
 void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const Table table = readTable(file);
     checkHeader(diagnosis, table);
+    bool quotesReported = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, false)) return;
+        if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) return;
         if (row.cells.size() < 3) {
             if (row.cells.size() == 2 && !row.cells[1].text.empty())
                 add(diagnosis, lineFinding(table, row, Severity::Warning,
@@ -367,7 +531,7 @@ void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file)
         if (row.cells[1].text.empty()) continue;
         checkExtraFields(diagnosis, table, row, table.headerCells.size());
         checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal,
-                    SensibleRange{0, 1000, messages::tr("a no-load current in A")});
+                    SensibleRange{0, 1000, messages::tr("a no-load current in A"), u"A"});
         return;
     }
     if (table.rows.empty() && !table.header) return;
@@ -383,20 +547,29 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const Table table = readTable(file);
     checkHeader(diagnosis, table);
     std::vector<ReadPoint> points;
+    bool quotesReported = false;
+    bool unreadable = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, true)) return;
+        if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) {
+            unreadable = true;
+            continue;
+        }
         if (row.cells.size() < 2) return explainShortRow(diagnosis, table, row);
         checkExtraFields(diagnosis, table, row, std::max<std::size_t>(table.headerCells.size(), 2));
         if (row.cells[1].text.empty()) continue;
         if (isRepeatedHeader(diagnosis, table, row)) return;
         const std::optional<float> input = checkNumber(diagnosis, placeOf(table, row, 0), row.cells[0].text,
                                                        NumberKind::Decimal, needleInputRange(file));
-        if (!input) return;
         const std::optional<float> output =
-            checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal);
-        if (!output) return;
-        points.push_back({*input, *output, row.number, row.line});
+            input ? checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal)
+                  : std::nullopt;
+        // The later rows are still looked at, so that every row to mend is
+        // named; the shape of a table the plug-in did not finish says nothing.
+        if (!output) unreadable = true;
+        else points.push_back({*input, *output, row.number, row.line});
     }
+    if (unreadable) return;
     std::stable_sort(points.begin(), points.end(),
                      [](const ReadPoint& a, const ReadPoint& b) { return a.input < b.input; });
     checkDuplicateInputs(diagnosis, table, points);
