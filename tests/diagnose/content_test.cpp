@@ -52,7 +52,7 @@ void applyEdits(std::vector<Fix> fixes) {
         for (int line = 1; line < fix.line; ++line) start = bytes.find('\n', start) + 1;
         std::size_t end = bytes.find('\n', start);
         if (end == std::string::npos) end = bytes.size();
-        if (end > start && bytes[end - 1] == '\r') --end;
+        if (end < bytes.size() && end > start && bytes[end - 1] == '\r') --end;
         config::Text text;
         config::decodeUtf8(std::string_view(bytes).substr(start, end - start), text);
         config::Text replacement;
@@ -118,7 +118,8 @@ std::size_t problems(const std::vector<Finding>& findings) {
 // The cases whose every finding carries an edit.
 TEST(ContentFixes, AppliedTheyMakeThePluginReadTheIntendedValues) {
     for (const char* name : {"quoted-decimal-comma", "quoted-thousands", "quoted-fields", "full-width-digits-in-table",
-                             "unit-of-another-scale", "text-after-number"}) {
+                             "unit-of-another-scale", "text-after-number",
+                             "mac-line-ends-table", "mac-line-ends-notch"}) {
         SCOPED_TRACE(name);
         TestFolder broken(u"broken");
         TestFolder intended(u"intended");
