@@ -19,6 +19,9 @@ struct Diagnosis {
     std::filesystem::path folder;  // the vehicle folder, without a trailing separator
     std::vector<Finding> findings;
     bool failureExplained = false;  // an error finding stands at the place Load stopped
+    // The sections of notch.txt name each other's files: what the curve
+    // files lack then follows from that and is not told again.
+    bool sectionFilesTraded = false;
 };
 
 // True when Load stopped at this line of this file.
@@ -78,6 +81,8 @@ bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, st
 // The checks of the individual files.
 void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file);
+// Whether the files notch.txt names fit the sections that name them.
+void checkSectionFiles(Diagnosis& diagnosis, const std::filesystem::path& notchFile);
 void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file);

@@ -334,7 +334,7 @@ std::size_t stepColumns(const Table& table) {
 
 void checkColumns(Diagnosis& diagnosis, const Table& table, uint64_t needed, uint64_t steps) {
     const std::size_t present = stepColumns(table);
-    if (needed <= present || table.rows.empty()) return;
+    if (needed <= present || table.rows.empty() || diagnosis.sectionFilesTraded) return;
     Finding finding;
     finding.severity = Severity::Warning;
     finding.file = table.file;

@@ -119,7 +119,8 @@ std::size_t problems(const std::vector<Finding>& findings) {
 TEST(ContentFixes, AppliedTheyMakeThePluginReadTheIntendedValues) {
     for (const char* name : {"quoted-decimal-comma", "quoted-thousands", "quoted-fields", "full-width-digits-in-table",
                              "unit-of-another-scale", "text-after-number",
-                             "mac-line-ends-table", "mac-line-ends-notch"}) {
+                             "mac-line-ends-table", "mac-line-ends-notch", "params-files-traded",
+                             "current-files-traded", "required-notch-with-equals"}) {
         SCOPED_TRACE(name);
         TestFolder broken(u"broken");
         TestFolder intended(u"intended");
