@@ -180,3 +180,23 @@ TEST(CommaNumbers, FullWidthDigitsAndSignsWrittenInAscii) {
 }
 
 }  // namespace
+
+// Correct vehicles written in the many ways authors do: each must load
+// without an error and be diagnosed without an error or a warning.
+TEST(CorrectVehicles, GetNoErrorAndNoWarning) {
+    std::vector<fs::path> cases;
+    for (const fs::directory_entry& entry : fs::directory_iterator(fs::u8path("test-data/diagnose-correct")))
+        if (entry.is_directory()) cases.push_back(entry.path());
+    EXPECT_GE(cases.size(), 8u);
+    for (const fs::path& source : cases) {
+        SCOPED_TRACE(source.filename().u8string());
+        TestFolder folder(source.filename().u16string());
+        testing_support::copyFolder(source, folder);
+        fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+        const Loaded loaded(folder);
+        EXPECT_FALSE(loaded.plugin.report.failure.has_value());
+        EXPECT_FALSE(loaded.plugin.notch.powerCurrentCurves.empty());
+        for (const Finding& finding : loaded.findings)
+            EXPECT_EQ(finding.severity, Severity::Note) << diagnose::describe(finding, folder.path());
+    }
+}
