@@ -7,6 +7,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
+#include "diagnose/encoding.h"
 #include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
@@ -146,6 +147,26 @@ bool sameCells(const std::vector<Cell>& a, const std::vector<Cell>& b) {
     return true;
 }
 
+// A header line for a table whose first line holds numbers: the column
+// titles the sample vehicle uses.
+config::Text headerFor(const Table& table) {
+    const std::string name = table.file.filename().u8string();
+    if (name == "Speed.csv") return u"speed_kmh,needle";
+    if (name == "Current.csv") return u"current_A,needle";
+    if (name == "Pressure.csv") return u"pressure_kPa,needle";
+    if (name == "Voltage.csv") return u"line_voltage_V,needle";
+    config::Text header = u"speed_kmh";
+    for (std::size_t step = 1; step < table.headerCells.size(); ++step) {
+        const std::string title = ",step" + std::to_string(step);
+        header += config::Text(title.begin(), title.end());
+    }
+    return header;
+}
+
+config::Text lineEndOf(const std::filesystem::path& file) {
+    return readBytes(file, 4096).find("\r\n") != std::string::npos ? u"\r\n" : u"\n";
+}
+
 // The header line: a first line that holds numbers is a data row the plug-in
 // never sees.
 void checkHeader(Diagnosis& diagnosis, const Table& table) {
@@ -158,18 +179,41 @@ void checkHeader(Diagnosis& diagnosis, const Table& table) {
     finding.found = visibleText(table.header->text);
     finding.message = messages::tr("the first line is a header and is never read, but it holds numbers: this row is lost");
     finding.fix = messages::tr("add a header line above it, such as \"speed_kmh,needle\"");
+    finding.fixes.push_back(editFix(table.file, 1, 1, 0, headerFor(table) + lineEndOf(table.file)));
     add(diagnosis, std::move(finding));
 }
 
 // A row written with another separator. The file's other rows are most
 // likely no better: the caller reads no further.
+// The character a row is separated by instead of the comma, or 0.
+char16_t separatorOf(const Row& row) {
+    if (row.raw.find(',') != config::Text::npos) return 0;
+    for (const char16_t candidate : {u';', u'\t', u'\uFF0C'})
+        if (row.raw.find(candidate) != config::Text::npos) return candidate;
+    return 0;
+}
+
+// Every data row written with that separator, rewritten with commas.
+std::vector<Fix> separatorFixes(const Table& table, char16_t separator) {
+    std::vector<Fix> fixes;
+    for (const Row& row : table.rows) {
+        if (separatorOf(row) != separator) continue;
+        config::Text rewritten = row.raw;
+        std::replace(rewritten.begin(), rewritten.end(), separator, u',');
+        fixes.push_back(editFix(table.file, row.line, 1, characterCount(row.raw), rewritten));
+    }
+    return fixes;
+}
+
 bool checkSeparator(Diagnosis& diagnosis, const Table& table, const Row& row, bool stopsOnOneField) {
     const std::optional<std::string> problem = separatorProblem(row);
     if (!problem) return false;
     const Severity severity = stopsOnOneField ? stopSeverity(diagnosis, table.file, row.line) : Severity::Warning;
-    add(diagnosis, lineFinding(table, row, severity, *problem,
-                               messages::tr("separate the fields with half-width commas (in Excel: save as "
-                                            "\"CSV UTF-8 (comma delimited)\")")));
+    Finding finding = lineFinding(table, row, severity, *problem,
+                                  messages::tr("separate the fields with half-width commas (in Excel: save as "
+                                               "\"CSV UTF-8 (comma delimited)\")"));
+    if (const char16_t separator = separatorOf(row)) finding.fixes = separatorFixes(table, separator);
+    add(diagnosis, std::move(finding));
     return true;
 }
 
@@ -301,14 +345,25 @@ bool checkQuotedNumbers(Diagnosis& diagnosis, const Table& table, const Row& row
     return true;
 }
 
+// The row's text removed: the reader passes over a line with nothing on it.
+Fix emptied(const Table& table, const Row& row) {
+    return editFix(table.file, row.line, 1, characterCount(row.raw), {});
+}
+
+bool onlyBlanksAndCommas(const config::Text& text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c == u',' || config::isSpace(c); });
+}
+
 // A row the plug-in could not convert: said once, as a second header row
 // when it repeats the header.
 bool isRepeatedHeader(Diagnosis& diagnosis, const Table& table, const Row& row) {
     if (!sameCells(row.cells, table.headerCells)) return false;
-    add(diagnosis, lineFinding(table, row, stopSeverity(diagnosis, table.file, row.line),
-                               messages::tr("a second header line: only the first line of the file is a header, this "
-                                            "one is read as numbers"),
-                               messages::tr("delete this line")));
+    Finding finding = lineFinding(table, row, stopSeverity(diagnosis, table.file, row.line),
+                                  messages::tr("a second header line: only the first line of the file is a header, "
+                                               "this one is read as numbers"),
+                                  messages::tr("delete this line"));
+    finding.fixes.push_back(emptied(table, row));
+    add(diagnosis, std::move(finding));
     return true;
 }
 
@@ -368,6 +423,82 @@ bool checkCurveRow(Diagnosis& diagnosis, const Table& table, const Row& row, con
     return true;
 }
 
+struct CurvePoint {
+    float speed;
+    float current;
+    const Row* row;
+};
+
+// The points of one column as the plug-in reads them, leaving out cells it
+// cannot read (told already).
+std::vector<CurvePoint> columnPoints(const Table& table, uint64_t column) {
+    std::vector<CurvePoint> points;
+    for (const Row& row : table.rows) {
+        if (column >= row.cells.size() || row.cells[column].text.empty()) continue;
+        if (!isWholeNumber(row.cells[0].text) || !isWholeNumber(row.cells[column].text)) continue;
+        points.push_back({config::toFloat(row.cells[0].text), config::toFloat(row.cells[column].text), &row});
+    }
+    return points;
+}
+
+Finding curveFinding(const Table& table, const CurvePoint& point, uint64_t column, std::string message,
+                     std::string fix) {
+    Finding finding = lineFinding(table, *point.row, Severity::Warning, std::move(message), std::move(fix));
+    finding.column = point.row->cells[column].column;
+    finding.field = fieldName(static_cast<int>(column) + 1);
+    return finding;
+}
+
+// One row per speed: two rows of one speed with different currents make the
+// curve jump there.
+bool checkRepeatedSpeeds(Diagnosis& diagnosis, const Table& table, uint64_t column,
+                         const std::vector<CurvePoint>& points) {
+    for (std::size_t i = 0; i < points.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j) {
+            if (points[j].speed != points[i].speed || points[j].current == points[i].current) continue;
+            add(diagnosis, curveFinding(table, points[i], column,
+                                        messages::trf("{1} km/h also stands on line {2}, with {3} A where this line "
+                                                      "has {4} A: the curve of step {5} jumps at this speed",
+                                                      {shownNumber(points[i].speed), std::to_string(points[j].row->line),
+                                                       shownNumber(points[j].current), shownNumber(points[i].current),
+                                                       std::to_string(column)}),
+                                        messages::tr("give each speed one row; a speed mistyped?")));
+            return true;
+        }
+    return false;
+}
+
+// The currents of one step share one sign: a lone value of the other sign is
+// most likely a mistyped minus.
+void checkSigns(Diagnosis& diagnosis, const Table& table, uint64_t column, const std::vector<CurvePoint>& points) {
+    std::vector<const CurvePoint*> positive;
+    std::vector<const CurvePoint*> negative;
+    for (const CurvePoint& point : points) {
+        if (point.current > 0) positive.push_back(&point);
+        if (point.current < 0) negative.push_back(&point);
+    }
+    if (positive.empty() || negative.empty()) return;
+    const std::vector<const CurvePoint*>& fewer = negative.size() <= positive.size() ? negative : positive;
+    const std::vector<const CurvePoint*>& more = negative.size() <= positive.size() ? positive : negative;
+    if (fewer.size() != 1 || more.size() < 2) return;
+    const CurvePoint& odd = *fewer.front();
+    add(diagnosis, curveFinding(table, odd, column,
+                                messages::trf("{1} A at {2} km/h has the other sign than the {3} other currents of "
+                                              "step {4}: the lamps compare the current with this curve",
+                                              {shownNumber(odd.current), shownNumber(odd.speed),
+                                               std::to_string(more.size()), std::to_string(column)}),
+                                messages::tr("check the sign of this value")));
+}
+
+void checkCurveShapes(Diagnosis& diagnosis, const Table& table, const std::vector<uint64_t>& columns) {
+    for (const uint64_t column : columns) {
+        if (column == 0) continue;
+        const std::vector<CurvePoint> points = columnPoints(table, column);
+        if (checkRepeatedSpeeds(diagnosis, table, column, points)) return;
+        checkSigns(diagnosis, table, column, points);
+    }
+}
+
 void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::vector<uint64_t> columns,
                  uint64_t steps) {
     const Table table = readTable(file);
@@ -385,6 +516,7 @@ void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::v
         checkCurveRow(diagnosis, table, row, columns);
     }
     checkColumns(diagnosis, table, columns.empty() ? 0 : columns.back(), steps);
+    checkCurveShapes(diagnosis, table, columns);
 }
 
 // ---------------------------------------------------------------------------
@@ -407,19 +539,33 @@ std::optional<SensibleRange> needleInputRange(const std::filesystem::path& file)
 }
 
 // A row with fewer than two fields: the plug-in stops at it.
+// The rows from `row` on that hold nothing but blanks and commas, emptied:
+// Excel and editors leave several of them below a table.
+std::vector<Fix> emptiedRows(const Table& table, const Row& row) {
+    std::vector<Fix> fixes;
+    for (const Row& later : table.rows)
+        if (later.number >= row.number && onlyBlanksAndCommas(later.text)) fixes.push_back(emptied(table, later));
+    return fixes;
+}
+
 void explainShortRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
     const Severity severity = stopSeverity(diagnosis, table.file, row.line);
     if (isBlank(row.text)) {
-        add(diagnosis, lineFinding(table, row, severity,
-                                   messages::tr("the line holds only blanks: the plug-in takes it for a row without a "
-                                                "second field"),
-                                   messages::tr("delete the line, including any line of blanks at the end of the file")));
+        Finding finding = lineFinding(table, row, severity,
+                                      messages::tr("the line holds only blanks: the plug-in takes it for a row "
+                                                   "without a second field"),
+                                      messages::tr("delete the line, including any line of blanks at the end of the "
+                                                   "file"));
+        finding.fixes = emptiedRows(table, row);
+        add(diagnosis, std::move(finding));
     } else if (row.cells.size() == 1 && row.cells[0].text.empty()) {
-        add(diagnosis, lineFinding(table, row, severity,
-                                   messages::tr("an empty row (only a comma): the plug-in takes it for a row without a "
-                                                "second field"),
-                                   messages::tr("delete the empty rows below the table (in Excel: select the rows "
-                                                "and delete them, not just their contents)")));
+        Finding finding = lineFinding(table, row, severity,
+                                      messages::tr("an empty row (only a comma): the plug-in takes it for a row "
+                                                   "without a second field"),
+                                      messages::tr("delete the empty rows below the table (in Excel: select the "
+                                                   "rows and delete them, not just their contents)"));
+        finding.fixes = emptiedRows(table, row);
+        add(diagnosis, std::move(finding));
     } else {
         add(diagnosis, lineFinding(table, row, severity,
                                    messages::trf("the row has one field, {1}: every row needs an input and an "
@@ -482,6 +628,41 @@ void checkTurningBack(Diagnosis& diagnosis, const Table& table, const std::vecto
         }
         direction = now;
     }
+}
+
+// The speed table's output is one hundredth of the panel value: the plug-in
+// multiplies it by 100. Outputs about 100 times the speeds are panel values
+// already, and reach the panel 100 times too large; dividing each by 100
+// gives the panel exactly the values written.
+void checkSpeedHundredths(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points) {
+    if (table.file.filename() != "Speed.csv") return;
+    std::vector<const ReadPoint*> moving;
+    for (const ReadPoint& point : points)
+        if (point.input > 0) moving.push_back(&point);
+    if (moving.size() < 2) return;
+    for (const ReadPoint* point : moving) {
+        const float ratio = point->output / point->input;
+        if (ratio < 50 || ratio > 200) return;
+    }
+    const ReadPoint& top = *moving.back();
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    finding.line = top.line;
+    finding.column = 1;
+    finding.message = messages::trf("the outputs are about 100 times the speeds ({1} at {2} km/h): the plug-in "
+                                    "multiplies this table's output by 100 itself, so at {2} km/h the panel receives "
+                                    "{3}",
+                                    {shownNumber(top.output), shownNumber(top.input), shownNumber(top.output * 100)});
+    finding.fix = messages::tr("write the needle value of each speed divided by 100 (40.4 for the panel value 4040)");
+    for (const Row& row : table.rows) {
+        if (row.cells.size() < 2 || !isWholeNumber(row.cells[1].text)) continue;
+        const std::string divided = shownNumber(config::toFloat(row.cells[1].text) / 100);
+        finding.fixes.push_back(editFix(table.file, row.line, row.cells[1].column, characterCount(row.cells[1].text),
+                                        config::Text(divided.begin(), divided.end())));
+        finding.rows.push_back(row.number);
+    }
+    add(diagnosis, std::move(finding));
 }
 
 void checkTooFewPoints(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points) {
@@ -575,6 +756,7 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     checkDuplicateInputs(diagnosis, table, points);
     checkTurningBack(diagnosis, table, points);
     checkTooFewPoints(diagnosis, table, points);
+    checkSpeedHundredths(diagnosis, table, points);
 }
 
 }  // namespace diagnose

@@ -120,7 +120,9 @@ TEST(ContentFixes, AppliedTheyMakeThePluginReadTheIntendedValues) {
     for (const char* name : {"quoted-decimal-comma", "quoted-thousands", "quoted-fields", "full-width-digits-in-table",
                              "unit-of-another-scale", "text-after-number",
                              "mac-line-ends-table", "mac-line-ends-notch", "params-files-traded",
-                             "current-files-traded", "required-notch-with-equals"}) {
+                             "current-files-traded", "required-notch-with-equals", "semicolon-separator",
+                             "tab-separator", "full-width-comma", "trailing-blank-line", "excel-empty-rows",
+                             "header-doubled", "header-missing", "speed-needle-in-hundredths"}) {
         SCOPED_TRACE(name);
         TestFolder broken(u"broken");
         TestFolder intended(u"intended");
