@@ -78,7 +78,8 @@ orvalisPage.runReport = function () {
     var at = continuousAt(name, time);
     if (!at) return "-";
     if ("value" in at) return String(number(at.value, decimals));
-    return number(at.min, decimals) + " .. " + number(at.max, decimals);
+    var low = number(at.min, decimals), high = number(at.max, decimals);
+    return low === high ? String(low) : low + " .. " + high;
   }
 
   // ---- Names
@@ -380,7 +381,7 @@ orvalisPage.runReport = function () {
       return { scale: name, paths: function () { return null; }, points: { show: false } };
     });
     var opts = {
-      width: page.plotWidth(), height: spec.height || 200, legend: { show: false },
+      width: width, height: spec.height || 200, legend: { show: false },
       cursor: { sync: { key: "run" }, drag: { x: true, y: false }, points: { show: false } },
       scales: scales, axes: axes, series: [{}].concat(placeholder),
       hooks: {
@@ -580,6 +581,8 @@ orvalisPage.runReport = function () {
     draw: drawLanes, afterDraw: laneLabels });
 
   var chartCount = chartSpecs.length;
+  // Measured once: reading the layout between charts would lay the page out again for each.
+  var width = page.plotWidth();
   chartSpecs.forEach(chart);
   var lineVoltageNote = meta.hasCore ? t("The line voltage is a random walk: its curve is the in-process copy's, " +
     "the needle 232 the loaded library's. Each draws its own random numbers, so the two differ by design.") : "";

@@ -5,6 +5,7 @@ beyond its own file, and what it shows matches what it should.
 
   browser_test.py run REPORT.html TRACE.csv SCREENSHOT.png
   browser_test.py reduced REPORT.html TRACE.csv SCREENSHOT.png
+  browser_test.py stopped REPORT.html FILE SCREENSHOT.png
   browser_test.py vehicle REPORT.html FILE ROW SCREENSHOT.png
 
 run:     a run short enough to keep every frame: its series, the lanes of
@@ -16,6 +17,8 @@ run:     a run short enough to keep every frame: its series, the lanes of
 reduced: a run cut into groups: every change of a discrete series stands at
          its trace frame, every group's minimum and maximum at a frame where
          the trace has that value, every detail frame equals the trace.
+stopped: the run report of a vehicle whose start-up stopped at an error in
+         FILE says so at the top, with the error's line.
 vehicle: the table FILE (as the report names it) marks data row ROW.
 
 Chromium is driven over its DevTools protocol on a pipe (file descriptors 3
@@ -436,6 +439,20 @@ def check_reduced(browser, session, trace_path):
     return failures
 
 
+def check_stopped(browser, session, error_file):
+    """A start-up stopped by an error says so at the top, with the error's line."""
+    failures = []
+    said = evaluate(browser, session, """(() => ({
+        stopped: document.getElementById('startup-result').classList.contains('stopped'),
+        text: document.getElementById('startup-result').textContent,
+        lines: [...document.querySelectorAll('#startup-lines li')].map(e => e.textContent)}))()""")
+    if not said["stopped"]:
+        failures.append(f"the stopped start-up is not marked: {said['text']}")
+    if not any(line.startswith(error_file + ":") and "error" in line for line in said["lines"]):
+        failures.append(f"the start-up lines lack the error in {error_file}: {said['lines']}")
+    return failures
+
+
 def check_vehicle(browser, session, table_file, row):
     failures = []
     marked = evaluate(browser, session, "window.report.marked")
@@ -460,7 +477,10 @@ def main(arguments):
         ready = evaluate(browser, session, "document.body.getAttribute('data-ready')")
         failures = [] if ready == "1" else ["the page's script did not finish"]
         if not failures:
-            if kind in ("run", "reduced"):
+            if kind == "stopped":
+                failures += check_stopped(browser, session, arguments[2])
+                shot = arguments[3]
+            elif kind in ("run", "reduced"):
                 failures += (check_run if kind == "run" else check_reduced)(browser, session, arguments[2])
                 evaluate(browser, session, "window.report.showAt(20, true)")
                 shot = arguments[3]

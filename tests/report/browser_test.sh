@@ -3,9 +3,12 @@
 # Windows under the emulator given):
 #   browser_test.sh run BIN_DIR OUT_DIR [EMULATOR...]
 #   browser_test.sh reduced BIN_DIR OUT_DIR [EMULATOR...]
+#   browser_test.sh stopped BIN_DIR OUT_DIR [EMULATOR...]
 #   browser_test.sh vehicle BIN_DIR OUT_DIR [EMULATOR...]
 # The run test plays the sample departure; the reduced test half an hour of
-# powering, coasting and braking cycles (its trace is removed afterwards); the vehicle test checks a copy of
+# powering, coasting and braking cycles (its trace is removed afterwards);
+# the stopped test the departure of a copy whose pressure table has a
+# full-width number, which stops the start-up; the vehicle test checks a copy of
 # the sample vehicle whose speed needle table has the letter O for a zero in
 # data row 2 ("40,4O.4"), so the check's own finding marks that row. The
 # screenshots stay in OUT_DIR.
@@ -45,6 +48,18 @@ if [ "$kind" = reduced ]; then
         "$out/reduced-report.png" || status=$?
     rm -f "$out/half-hour-trace.csv"
     exit $status
+fi
+if [ "$kind" = stopped ]; then
+    stopped="$out/vehicle-stopped"
+    rm -rf "$stopped"
+    cp -r sample-vehicle "$stopped"
+    sed -i '3s/^200,/２００,/' "$stopped/NeedleTable/Pressure.csv"
+    grep -q '^２００,' "$stopped/NeedleTable/Pressure.csv"
+    # The run plays and exits 1: the start-up stopped.
+    "$@" "$(program cabhost)" run "$stopped" scenarios/departure.txt --trace /dev/null \
+        --report "$out/stopped-report.html" >/dev/null || [ $? -eq 1 ]
+    exec python3 "$here/browser_test.py" stopped "$out/stopped-report.html" NeedleTable/Pressure.csv \
+        "$out/stopped-report.png"
 fi
 typo="$out/vehicle-with-typo"
 rm -rf "$typo"
