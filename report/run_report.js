@@ -138,7 +138,7 @@ orvalisPage.runReport = function () {
   var colours = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b", "#e377c2", "#17becf",
                  "#7f7f7f", "#bcbd22", "#000080", "#008080"];
   var shading = { hold1: "rgba(255,165,0,0.20)", hold2: "rgba(255,69,0,0.20)", shift: "rgba(70,130,180,0.20)",
-                  overlap: "rgba(128,0,128,0.35)" };
+                  overlap: "rgba(0,0,0,0.3)" };
 
   // The key of every shading and mark.
   var key = element("div", { "class": "shading-key", id: "shading-key" });
@@ -410,8 +410,11 @@ orvalisPage.runReport = function () {
     var legend = child(box, "div", { "class": "legend", id: spec.id + "-legend" });
     spec.series.forEach(function (s) {
       var item = child(legend, "span", { "class": "legend-item", "data-name": s.name });
-      var swatch = child(item, "span", { "class": "swatch" + (s.dash ? " dashed" : "") });
-      swatch.style.borderColor = s.colour;
+      // A lane's label says what it is; its colour only says "on".
+      if (!s.lane) {
+        var swatch = child(item, "span", { "class": "swatch" + (s.dash ? " dashed" : "") });
+        swatch.style.borderColor = s.colour;
+      }
       child(item, "span", { "class": "legend-label", title: s.label }, [s.label]);
       s.valueNode = child(item, "span", { "class": "legend-value" }, ["-"]);
     });
@@ -446,7 +449,7 @@ orvalisPage.runReport = function () {
       { dash: [2, 3], width: 1 }));
     currentSeries.push(continuous("hold2", words("braking step {1} (hold stage {2})", [5, 2]), colours[7],
       { dash: [2, 3], width: 1 }));
-    currentSeries.push(continuous("ammeter", t("ammeter input (current needle)"), colours[8], { width: 1 }));
+    currentSeries.push(continuous("ammeter", t("ammeter input (current needle)"), colours[10], { width: 1 }));
   }
   chartSpecs.push({ title: t("Traction current (A)"), id: "chart-current", shaded: true, height: 240,
     scales: { y: {} }, series: currentSeries });
@@ -471,8 +474,8 @@ orvalisPage.runReport = function () {
   if (meta.hasCore) {
     lanes.push({ kind: "v", index: discreteIndex.hold_stage, label: t("hold stage"),
       colour: function (stage) { return stage === 1 ? "rgba(255,165,0,0.8)" : "rgba(255,69,0,0.8)"; } });
-    lanes.push({ kind: "v", index: discreteIndex.start_cut, label: t("start cut"), colour: "#7f7f7f" });
-    lanes.push({ kind: "v", index: discreteIndex.overlap_cut, label: t("overlap cut"), colour: "#800080" });
+    lanes.push({ kind: "v", index: discreteIndex.start_cut, label: t("start cut"), colour: "#8c564b" });
+    lanes.push({ kind: "v", index: discreteIndex.overlap_cut, label: t("overlap cut"), colour: "rgba(0,0,0,0.55)" });
     lanes.push({ kind: "v", index: discreteIndex.brake_shift, label: t("brake-shift mode"), colour: "#4682b4" });
     lanes.push({ kind: "v", index: discreteIndex.release_watch, label: t("release watch"), colour: "#17becf" });
   }
@@ -576,8 +579,7 @@ orvalisPage.runReport = function () {
   chartSpecs.push({ title: t("States, lamps and sounds"), id: "chart-events", height: 18 * lanes.length + 40,
     scales: { y: { range: [0, lanes.length], axis: { values: function (u, splits) {
       return splits.map(function () { return ""; }); }, grid: { show: false }, ticks: { show: false } } } },
-    series: lanes.map(function (lane) { return { name: lane.label, label: lane.label, colour: lane.colour === undefined ||
-      typeof lane.colour === "function" ? "#ff8c00" : lane.colour, lane: lane }; }),
+    series: lanes.map(function (lane) { return { name: lane.label, label: lane.label, lane: lane }; }),
     draw: drawLanes, afterDraw: laneLabels });
 
   var chartCount = chartSpecs.length;
