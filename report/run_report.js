@@ -114,18 +114,26 @@ orvalisPage.runReport = function () {
       "; " + t("full resolution around the scenario's events and every change") : "")]);
   child(top, "h3", {}, [t("Happenings (click to go there)")]);
   var happeningList = child(top, "ul", { id: "happenings", "class": "happenings" });
-  var fragment = document.createDocumentFragment();
-  data.happenings.forEach(function (item, k) {
-    var li = document.createElement("li");
-    var link = document.createElement("a");
-    link.href = "#";
-    link.dataset.time = item[0];
-    link.dataset.index = k;
-    link.textContent = timeText(item[0]) + "  " + item[2];
-    li.appendChild(link);
-    fragment.appendChild(li);
+  // Written 400 at a time as the list is scrolled: a day's run has tens of
+  // thousands, and laying them all out would hold up the first draw.
+  var happeningsShown = 0;
+  function showMoreHappenings() {
+    var fragment = document.createDocumentFragment(), end = Math.min(data.happenings.length, happeningsShown + 400);
+    for (var k = happeningsShown; k < end; k++) {
+      var item = data.happenings[k], li = document.createElement("li"), link = document.createElement("a");
+      link.href = "#";
+      link.dataset.time = item[0];
+      link.textContent = timeText(item[0]) + "  " + item[2];
+      li.appendChild(link);
+      fragment.appendChild(li);
+    }
+    happeningsShown = end;
+    happeningList.appendChild(fragment);
+  }
+  showMoreHappenings();
+  happeningList.addEventListener("scroll", function () {
+    if (happeningList.scrollTop + happeningList.clientHeight > happeningList.scrollHeight - 60) showMoreHappenings();
   });
-  happeningList.appendChild(fragment);
   happeningList.addEventListener("click", function (event) {
     var time = event.target.dataset && event.target.dataset.time;
     if (time === undefined) return;
@@ -241,13 +249,27 @@ orvalisPage.runReport = function () {
       ctx.fillStyle = s.colour;
       ctx.globalAlpha = 0.25;
       var first = Math.max(0, atOrBefore(bucketStart, v.min));
-      var b;
+      var b, band = null;
+      // Groups narrower than a pixel are merged into one rectangle a column.
+      var flush = function () {
+        if (band) ctx.fillRect(band.x0, band.top, Math.max(1, band.x1 - band.x0), Math.max(1, band.bottom - band.top));
+        band = null;
+      };
       for (b = first; b < buckets.length && buckets[b][0] <= v.max; b++) {
-        if (covered[b] || buckets[b][3 + 4 * k] === null) continue;
+        if (covered[b] || buckets[b][3 + 4 * k] === null) { flush(); continue; }
         var x0 = v.x(buckets[b][0]), x1 = v.x(buckets[b][1]);
         var yMin = yOf(u, s.scale, buckets[b][3 + 4 * k]), yMax = yOf(u, s.scale, buckets[b][4 + 4 * k]);
-        ctx.fillRect(x0, Math.min(yMin, yMax), Math.max(1, x1 - x0), Math.max(1, Math.abs(yMin - yMax)));
+        var top = Math.min(yMin, yMax), bottom = Math.max(yMin, yMax);
+        if (band && x0 < band.x0 + 1) {
+          band.x1 = Math.max(band.x1, x1);
+          band.top = Math.min(band.top, top);
+          band.bottom = Math.max(band.bottom, bottom);
+          continue;
+        }
+        flush();
+        band = { x0: x0, x1: x1, top: top, bottom: bottom };
       }
+      flush();
       ctx.globalAlpha = 1;
       ctx.beginPath();
       var open = false;
