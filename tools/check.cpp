@@ -153,7 +153,7 @@ void reportBraking(Report& report, const config::NotchConfig& notch) {
         warning(report, messages::tr("the hold stages read the curves of braking steps 4 and 5; a missing one counts "
                                      "as 0 A, so its hold stage ends as soon as the current is 0 or less"));
     item(report, messages::tr("other values"),
-         messages::trf("no-load current {1} A, breaker delay {2}, current limit when empty {3} A",
+         messages::trf("no-load current {1} A, breaker delay {2} s, current limit when empty {3} A",
                        {number(notch.noLoadCurrent), number(notch.breakerDelayOn),
                         number(notch.currentLimitingValueEmpty)}));
 }
