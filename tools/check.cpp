@@ -50,7 +50,7 @@ std::string number(float value) {
 
 std::string listed(const std::vector<uint64_t>& steps) {
     std::string text;
-    for (const uint64_t step : steps) text += (text.empty() ? "" : ", ") + std::to_string(step);
+    for (const uint64_t step : steps) text = appendedToList(text, std::to_string(step));
     return text;
 }
 

@@ -25,7 +25,7 @@ std::string usage() {
         "      --plugin FILE       the plug-in library (default: the one in VEHICLE_DIR)\n"
         "      --trace FILE        where the trace goes (default: ./SCENARIO-trace.csv)\n"
         "      --report FILE       where the HTML report goes (default: beside the trace)\n"
-        "      --frame MS          frame period in ms (default 16.667: 60 frames a second)\n"
+        "      --frame MS          frame period in ms (default 16.667 = 60 frames/s)\n"
         "      --spec NAME=VALUE,...  vehicle spec over the scenario's: brakeNotches,\n"
         "                          powerNotches, atsNotch, b67Notch, cars\n");
     text += messages::tr(

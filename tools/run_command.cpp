@@ -60,8 +60,10 @@ std::string modelText(const TractionData& traction) {
                           std::to_string(traction.requiredNotch.back()), std::to_string(traction.brakeCurves.size())});
 }
 
+// "  label      text": two blanks at least after the widest label of either
+// language (プラグイン takes ten columns).
 void line(std::ostream& out, const char* label, const std::string& text) {
-    out << "  " << padded(label, 10) << ' ' << text << '\n';
+    out << "  " << padded(label, 11) << ' ' << text << '\n';
 }
 
 // The simulator asks for the version right after Load and refuses a plug-in
@@ -82,7 +84,7 @@ std::string versionText(const host::EntryPoints& plugin) {
 
 std::string missingText(const std::vector<std::string>& missing) {
     std::string names;
-    for (std::size_t k = 0; k < missing.size(); ++k) names += (k == 0 ? "" : ", ") + missing[k];
+    for (const std::string& name : missing) names = appendedToList(names, name);
     return messages::trf("the library lacks {1}; those calls are skipped", {names});
 }
 
