@@ -6,6 +6,7 @@
 #include <string>
 
 #include "diagnose/diagnose.h"
+#include "load_errors/load_errors.h"
 #include "messages/messages.h"
 #include "report/vehicle_report.h"
 #include "tools/console_text.h"
@@ -203,7 +204,7 @@ void reportLoad(Report& report, const plugin::Plugin& plugin) {
     std::string where = failure->file.empty() ? messages::tr("(no file)") : shownPath(report, failure->file);
     if (failure->line > 0) where = messages::trf("{1}, line {2}", {where, std::to_string(failure->line)});
     item(report, messages::tr("result"), messages::tr("stopped by an error"));
-    report.out << "  " << messages::trf("error: {1}: {2}: {3}", {where, failure->kind, failure->message}) << '\n'
+    report.out << "  " << messages::trf("error: {1}: {2}", {where, load_errors::loadErrorText(*failure)}) << '\n'
                << "  "
                << messages::tr("The steps of Load after this one did not run; the plug-in works with what was read "
                                "before.")

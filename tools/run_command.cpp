@@ -5,10 +5,12 @@
 #include <exception>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "config/text.h"
 #include "diagnose/diagnose.h"
+#include "load_errors/load_errors.h"
 #include "messages/messages.h"
 #include "plugin/entry_points.h"
 #include "report/run_report.h"
@@ -331,9 +333,11 @@ void printHeader(std::ostream& out, const RunPlan& plan, const host::EntryPoints
     if (!missing.empty()) line(out, "", missingText(missing));
     line(out, "", versionText(entryPoints));
     line(out, messages::tr("model"), modelText(traction));
-    if (modelReport.failure)
-        line(out, "",
-             messages::trf("the model stopped reading at {1}", {config::describeFailure(*modelReport.failure)}));
+    if (const std::optional<config::LoadFailure>& failure = modelReport.failure) {
+        std::string place = failure->file.u8string();
+        if (failure->line > 0) place += ":" + std::to_string(failure->line);
+        line(out, "", messages::trf("the model stopped reading at {1}: {2}", {place, load_errors::loadErrorText(*failure)}));
+    }
     line(out, messages::tr("spec"), specText(plan.settings.spec));
     line(out, messages::tr("frames"),
          messages::trf("every {1} up to {2}", {milliseconds(plan.settings.frameMs), seconds(plan.scenario.endMs)}));
