@@ -49,7 +49,7 @@ std::vector<Role> rolesOf(const plugin::Plugin& loaded) {
 }
 
 Finding fileFinding(const std::filesystem::path& file, Severity severity, std::string message, std::string fix) {
-    return Finding{severity, file, 0, 0, {}, {}, std::move(message), std::move(fix), {}};
+    return Finding{severity, file, 0, 0, {}, {}, std::move(message), std::move(fix), {}, {}};
 }
 
 Severity fileSeverity(const Diagnosis& diagnosis, const std::filesystem::path& file) {

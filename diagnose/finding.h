@@ -15,6 +15,23 @@ enum class Severity {
     Note,     // worth knowing; nothing is lost
 };
 
+// A repair of the author's files that the tools can apply and prove: the
+// finding's `fix` text says the same in the author's words.
+struct Fix {
+    enum class Kind {
+        Edit,          // replace columns [firstColumn, endColumn) of `line` in `file` by `replacement`
+        Rename,        // rename or move `file` to `target` (a file or a folder)
+        ResaveAsUtf8,  // decode `file` as the plug-in does and write it back as UTF-8 with a byte-order mark
+    };
+    Kind kind = Kind::Edit;
+    std::filesystem::path file;    // absolute
+    int line = 0;                  // Edit: from 1
+    int firstColumn = 0;           // Edit: from 1, in characters of the line as the plug-in decodes it
+    int endColumn = 0;             // Edit: one past the last column replaced; equal to firstColumn to insert
+    std::string replacement;       // Edit: UTF-8
+    std::filesystem::path target;  // Rename: absolute
+};
+
 struct Finding {
     Severity severity = Severity::Note;
     std::filesystem::path file;  // absolute; empty when the finding is about the folder as a whole
@@ -27,6 +44,9 @@ struct Finding {
     // For reports that mark the rows of a table: the 1-based data rows of a
     // curve or needle table that the finding concerns (empty when none).
     std::vector<int> rows;
+    // The repairs that put it right, applied together; empty when no repair
+    // can be proven, and then `fix` says what to look at.
+    std::vector<Fix> fixes;
 };
 
 }  // namespace diagnose

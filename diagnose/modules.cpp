@@ -29,7 +29,7 @@ struct ModuleLine {
 Finding lineFinding(const std::filesystem::path& file, const Line& line, Severity severity, std::string message,
                     std::string fix) {
     return Finding{severity, file, line.number, 1, {}, visibleText(line.text, 200), std::move(message), std::move(fix),
-                   {}};
+                   {}, {}};
 }
 
 std::string lowered(std::string text) {

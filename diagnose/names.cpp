@@ -69,7 +69,7 @@ std::string shown(const Diagnosis& diagnosis, const std::filesystem::path& path)
 
 Finding folderFinding(const std::filesystem::path& file, Severity severity, std::string found, std::string message,
                       std::string fix) {
-    return Finding{severity, file, 0, 0, {}, std::move(found), std::move(message), std::move(fix), {}};
+    return Finding{severity, file, 0, 0, {}, std::move(found), std::move(message), std::move(fix), {}, {}};
 }
 
 bool isPluginLibrary(const std::filesystem::path& path) {

@@ -42,7 +42,7 @@ Finding lineFinding(const std::filesystem::path& file, const CleanLine& line, Se
                     std::string fix) {
     const config::Text& shown = line.text.empty() ? line.raw : line.text;
     return Finding{severity, file, line.number, line.column, {}, visibleText(shown), std::move(message), std::move(fix),
-                   {}};
+                   {}, {}};
 }
 
 // The closest of `candidates` to `word` within a few letters, ignoring case.

@@ -44,7 +44,7 @@ bool holdsLookAlike(const config::Text& text) {
 void addFinding(Diagnosis& diagnosis, const Place& place, Severity severity, const config::Text& text,
                 std::string message, std::string fix) {
     Finding finding{severity, place.file, place.line, place.column, fieldName(place.field),
-                    visibleText(text), std::move(message), std::move(fix), {}};
+                    visibleText(text), std::move(message), std::move(fix), {}, {}};
     if (place.row > 0) finding.rows.push_back(place.row);
     add(diagnosis, std::move(finding));
 }

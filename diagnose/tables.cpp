@@ -58,7 +58,7 @@ Table readTable(const std::filesystem::path& file) {
 
 Finding lineFinding(const Table& table, const Row& row, Severity severity, std::string message, std::string fix) {
     return Finding{severity, table.file, row.line, 1, {}, visibleText(row.raw), std::move(message), std::move(fix),
-                   {row.number}};
+                   {row.number}, {}};
 }
 
 Place placeOf(const Table& table, const Row& row, std::size_t cell) {

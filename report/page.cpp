@@ -9,7 +9,9 @@ namespace report {
 
 extern const char kChartScript[];
 extern const char kChartStyle[];
-extern const char kReportScript[];
+extern const char kPageScript[];
+extern const char kRunReportScript[];
+extern const char kVehicleReportScript[];
 extern const char kReportStyle[];
 
 namespace {
@@ -112,8 +114,8 @@ void writePageStart(std::ostream& out, const std::string& title) {
 }
 
 void writePageEnd(std::ostream& out) {
-    out << "</script>\n<script>\n" << kChartScript << "\n</script>\n<script>\n" << kReportScript
-        << "\n</script>\n</body>\n</html>\n";
+    out << "</script>\n<script>\n" << kChartScript << "\n</script>\n<script>\n" << kPageScript << "\n"
+        << kRunReportScript << "\n" << kVehicleReportScript << "\norvalisPage.start();\n</script>\n</body>\n</html>\n";
 }
 
 std::string pageTexts() {
