@@ -98,8 +98,8 @@ TEST(Diagnosis, SpeaksTheAuthorsLanguage) {
     const std::string text =
         loaded.findings.empty() ? std::string() : diagnose::describe(loaded.findings.front(), loaded.folder.path());
     messages::setLanguage(messages::Language::English);
-    EXPECT_NE(text.find(":2:1: error: 1 番目の欄が `０` (全角文字) です"), std::string::npos) << text;
-    EXPECT_NE(text.find("見つかった内容: `<U+FF10 全角の 0>` (1 番目の欄)"), std::string::npos) << text;
+    EXPECT_NE(text.find(":2:1: error: 1 列目が `０` (全角文字) です"), std::string::npos) << text;
+    EXPECT_NE(text.find("見つかった内容: `<U+FF10 全角の 0>` (1 列目)"), std::string::npos) << text;
 }
 
 // ---------------------------------------------------------------------------
