@@ -16,8 +16,8 @@ orvalisPage.runReport = function () {
   function series(name) { return columns[column[name]]; }
 
   element("h1", {}, [meta.scenario]);
-  element("p", { "class": "meta" }, [t("vehicle_label") + ": " + meta.vehicle]);
-  element("p", { "class": "meta", id: "state-source" }, [t("state_label") + ": " + meta.stateSource]);
+  element("p", { "class": "meta" }, [t("vehicle_label") + t(": ") + meta.vehicle]);
+  element("p", { "class": "meta", id: "state-source" }, [t("state_label") + t(": ") + meta.stateSource]);
   element("p", { "class": "meta" }, [data.end.frames + " " + t("frames") + ", " + data.end.rows + " " +
     t("rows of data") + ", " + data.end.events + " " + t("events") +
     (meta.bucketFrames > 1 ? "; " + t("each row of this report stands for") + " " + meta.bucketFrames + " " +
