@@ -127,6 +127,7 @@ std::vector<PageWord> pageWords() {
          messages::tr("needle 232: the loaded library's value; its input below the dial: the in-process copy's line voltage")},
         {"line {1}", messages::tr("line {1}")},
         {": ", messages::tr(": ")},
+        {", ", messages::tr(", ")},
         {"severity-error", messages::tr("error")},
         {"severity-warning", messages::tr("warning")},
         {"severity-note", messages::tr("note")},

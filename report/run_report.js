@@ -95,8 +95,8 @@ orvalisPage.runReport = function () {
 
   // ---- What happened
   element("h1", {}, [meta.scenario]);
-  element("p", { "class": "meta" }, [t("vehicle_label") + ": " + meta.vehicle]);
-  element("p", { "class": "meta", id: "state-source" }, [t("state_label") + ": " + meta.stateSource]);
+  element("p", { "class": "meta" }, [t("vehicle_label") + t(": ") + meta.vehicle]);
+  element("p", { "class": "meta", id: "state-source" }, [t("state_label") + t(": ") + meta.stateSource]);
   var top = element("section", { id: "what-happened" });
   child(top, "h2", {}, [t("What happened")]);
   var startup = data.startup;
@@ -109,7 +109,7 @@ orvalisPage.runReport = function () {
     var startupList = child(top, "ul", { id: "startup-lines", "class": "startup-lines" });
     startup.lines.forEach(function (text) { child(startupList, "li", {}, [text]); });
   }
-  child(top, "p", { "class": "meta" }, [data.end.frames + " " + t("frames") + ", " + data.end.events + " " +
+  child(top, "p", { "class": "meta" }, [data.end.frames + " " + t("frames") + t(", ") + data.end.events + " " +
     t("events") + (reduced ? "; " + words("a band is the minimum and maximum of {1} frames", [meta.bucketFrames]) +
       "; " + t("full resolution around the scenario's events and every change") : "")]);
   child(top, "h3", {}, [t("Happenings (click to go there)")]);
@@ -620,7 +620,7 @@ orvalisPage.runReport = function () {
   var list = child(charts, "ol", { "class": "markers", id: "markers" });
   data.markers.forEach(function (marker) {
     var item = child(list, "li", { "class": marker[1] ? "note" : "event" },
-      [timeText(marker[0]) + "  " + (marker[1] ? t("note") + ": " : "") + marker[2]]);
+      [timeText(marker[0]) + "  " + (marker[1] ? t("note") + t(": ") : "") + marker[2]]);
     item.addEventListener("click", function () { goTo(marker[0]); });
   });
 

@@ -600,8 +600,10 @@ def check_japanese(browser, session):
             const word = new RegExp('(^|[^A-Za-z])' + key.replace(/[()\/.]/g, '\\$&') + '($|[^A-Za-z])');
             chrome.forEach(text => { if (word.test(text)) left.push(key + ' in ' + JSON.stringify(text)); });
         }
+        const joined = [...document.querySelectorAll('h1, p.meta, #load-outcome')].map(e => e.textContent)
+            .filter(text => text.includes(': '));
         const numbers = document.querySelector('table.numbers td, .panel-value, .digits');
-        return {lang: document.documentElement.lang, left: left.slice(0, 10),
+        return {lang: document.documentElement.lang, left: left.slice(0, 10), joined: joined,
                 body: getComputedStyle(document.body).fontFamily,
                 numbers: numbers ? getComputedStyle(numbers).fontFamily : null,
                 outcome: (document.getElementById('load-outcome') || {}).textContent || null};
@@ -615,6 +617,8 @@ def check_japanese(browser, session):
         failures.append(f"the numbers are set in {page['numbers']}, not in a Japanese monospace first")
     for left in page["left"]:
         failures.append("English left in the Japanese page: " + left)
+    for text in page["joined"]:
+        failures.append(f"words joined by an ASCII colon in the Japanese page: {text!r}")
     if page["outcome"] is not None and ("。" not in page["outcome"] or ". " in page["outcome"]):
         failures.append(f"the start-up's outcome is not punctuated in Japanese: {page['outcome']!r}")
     return failures
