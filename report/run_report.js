@@ -43,6 +43,18 @@ orvalisPage.runReport = function () {
   var covered = buckets.map(function (b) {
     return atOrBefore(detailTimes, b[1]) - atOrBefore(detailTimes, b[0] - 1e-6) >= b[2];
   });
+  // For a group partly kept as detail, the stretches of it without kept frames.
+  var partly = buckets.map(function (bucket, b) {
+    var from = atOrBefore(detailTimes, bucket[0] - 1e-6) + 1, to = atOrBefore(detailTimes, bucket[1]);
+    if (covered[b] || to < from) return null;
+    var spans = [], start = bucket[0];
+    for (var i = from; i <= to; i++) {
+      if (detailTimes[i] - start > frameS * 0.5) spans.push([start, detailTimes[i]]);
+      start = detailTimes[i] + frameS;
+    }
+    if (bucket[1] - start > -frameS * 0.5) spans.push([start, Math.max(start, bucket[1])]);
+    return spans;
+  });
   var changes = { v: {}, p: {}, s: {} };
   data.events.forEach(function (event) {
     var list = changes[event[1]][event[2]] || (changes[event[1]][event[2]] = { times: [], values: [] });
@@ -260,6 +272,14 @@ orvalisPage.runReport = function () {
         var x0 = v.x(buckets[b][0]), x1 = v.x(buckets[b][1]);
         var yMin = yOf(u, s.scale, buckets[b][3 + 4 * k]), yMax = yOf(u, s.scale, buckets[b][4 + 4 * k]);
         var top = Math.min(yMin, yMax), bottom = Math.max(yMin, yMax);
+        if (partly[b]) {
+          // Only where no frame was kept: the kept ones are drawn as they were.
+          flush();
+          partly[b].forEach(function (span) {
+            ctx.fillRect(v.x(span[0]), top, Math.max(1, v.x(span[1]) - v.x(span[0])), Math.max(1, bottom - top));
+          });
+          continue;
+        }
         if (band && x0 < band.x0 + 1) {
           band.x1 = Math.max(band.x1, x1);
           band.top = Math.min(band.top, top);
@@ -275,7 +295,7 @@ orvalisPage.runReport = function () {
       var open = false;
       for (b = first; b < buckets.length && buckets[b][0] <= v.max; b++) {
         var bucket = buckets[b];
-        if (covered[b] || bucket[3 + 4 * k] === null) { open = false; continue; }
+        if (covered[b] || partly[b] || bucket[3 + 4 * k] === null) { open = false; continue; }
         var points = [[bucket[0] + bucket[5 + 4 * k] / 1000, bucket[3 + 4 * k]],
                       [bucket[0] + bucket[6 + 4 * k] / 1000, bucket[4 + 4 * k]]];
         points.sort(function (p, q) { return p[0] - q[0]; });
