@@ -115,8 +115,7 @@ std::string checkEdit(Planner& planner, const diagnose::Fix& fix) {
     if (fix.endColumn < fix.firstColumn || !unitOfColumn(line.text, fix.firstColumn) ||
         !unitOfColumn(line.text, fix.endColumn))
         return messages::tr("the line has no such columns");
-    if (fix.replacement.find_first_of("\r\n") != std::string::npos || !diagnose::isValidUtf8(fix.replacement))
-        return messages::tr("the new text is no single line of text");
+    if (!diagnose::isValidUtf8(fix.replacement)) return messages::tr("the new text is not valid UTF-8");
     return {};
 }
 

@@ -114,7 +114,7 @@ TEST(Repair, RefusesWhatWouldLeaveTheVehicleOrCannotBeAppliedSoundly) {
         withFixes({edit(file, 1, 1, 3, "AB")}),                          // the same text as the one before
         withFixes({edit(file, 1, 3, 3, "!"), edit(file, 9, 1, 1, "x")}),  // one of them names no line: neither
         withFixes({edit(file, 1, 4, 6, "x")}),                           // beyond the line's end
-        withFixes({edit(file, 1, 2, 2, "\n")}),                          // would split the line
+        withFixes({edit(file, 1, 2, 2, "\xFF")}),                        // no UTF-8
         withFixes({edit(folder.path() / "notch" / ".." / ".." / outside.path().filename() / "x.txt", 1, 1, 1, "y")}),
         withFixes({moveTo(other, stranger)}),
         withFixes({moveTo(other, file)}),                                // onto another file
