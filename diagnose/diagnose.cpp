@@ -6,6 +6,7 @@
 #include "diagnose/diagnosis.h"
 #include "diagnose/encoding.h"
 #include "diagnose/visible.h"
+#include "load_errors/load_errors.h"
 #include "messages/messages.h"
 #include "platform/utf8.h"
 
@@ -112,10 +113,11 @@ void explainUnexplainedFailure(Diagnosis& diagnosis) {
     const std::optional<config::LoadFailure>& failure = diagnosis.plugin.report.failure;
     if (!failure || diagnosis.failureExplained) return;
     Finding finding = fileFinding(failure->file, Severity::Error,
-                                  messages::trf("the plug-in's start-up stopped here: {1}: {2}",
-                                                {failure->kind, failure->message}),
+                                  messages::trf("the plug-in's start-up stopped here: {1}",
+                                                {load_errors::loadErrorText(*failure)}),
                                   messages::tr("put this right: the files after it were not read"));
     finding.line = failure->line;
+    finding.found = failure->kind + ": " + failure->message;
     diagnosis.findings.push_back(std::move(finding));
 }
 
@@ -210,10 +212,10 @@ bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, cons
     const std::string saveAsUtf8 = messages::tr("save the file as UTF-8 (in Notepad: \"Save As\", encoding \"UTF-8\")");
     switch (encodingOf(bytes)) {
     case Encoding::Utf8:
-        return true;
+        return checkTextFormat(diagnosis, file, bytes, true);
     case Encoding::ShiftJis:
         checkShiftJis(diagnosis, file, bytes, kind);
-        return true;
+        return checkTextFormat(diagnosis, file, bytes, false);
     case Encoding::Other8Bit:
         add(diagnosis, fileFinding(file, Severity::Warning,
                                    messages::tr("the file is neither UTF-8 nor Shift-JIS: characters beyond ASCII are "
@@ -248,7 +250,7 @@ bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, cons
 // ---------------------------------------------------------------------------
 
 std::vector<Finding> diagnoseVehicle(const plugin::Plugin& loaded) {
-    Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false};
+    Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false, false};
     try {
         checkFolder(diagnosis);
         const std::vector<Role> roles = rolesOf(loaded);

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/text.h"
@@ -18,6 +20,9 @@ struct Diagnosis {
     std::filesystem::path folder;  // the vehicle folder, without a trailing separator
     std::vector<Finding> findings;
     bool failureExplained = false;  // an error finding stands at the place Load stopped
+    // The sections of notch.txt name each other's files: what the curve
+    // files lack then follows from that and is not told again.
+    bool sectionFilesTraded = false;
 };
 
 // True when Load stopped at this line of this file.
@@ -68,9 +73,17 @@ struct TextKind {
 };
 bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, const TextKind& kind);
 
+// A file in a format other than plain text (rich text, a web page, a
+// workbook saved as XML), or with line ends the reader does not know.
+// Returns false when the file's lines are not worth looking at. `isUtf8`:
+// the bytes are UTF-8, so a line can be rewritten as it stands.
+bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes, bool isUtf8);
+
 // The checks of the individual files.
 void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file);
+// Whether the files notch.txt names fit the sections that name them.
+void checkSectionFiles(Diagnosis& diagnosis, const std::filesystem::path& notchFile);
 void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file);
@@ -78,9 +91,27 @@ void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file);
 
-// A file the plug-in looked for and did not find: one that exists with
-// another letter case, or with a near-miss name.
+// A name written in a line of a file: the columns it takes there, the text
+// the plug-in read and the folder it joins that text to.
+struct WrittenName {
+    std::filesystem::path file;
+    int line = 0;
+    int firstColumn = 0;  // from 1, in characters; [firstColumn, endColumn)
+    int endColumn = 0;
+    config::Text text;
+    std::filesystem::path base;
+    bool comments = true;  // ';' and '#' start comments in that file
+};
+
+// The line of notch.txt whose value the plug-in took for `path`.
+std::optional<WrittenName> notchLineNaming(const Diagnosis& diagnosis, const std::filesystem::path& path);
+
+// A file the plug-in looked for and did not find: a fixed name of the
+// plug-in, or one written in notch.txt. The vehicle tree is searched for what
+// was meant.
 void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file);
+// The same for a name written in a line (`written` null for the plug-in's own names).
+void checkMissingName(Diagnosis& diagnosis, const std::filesystem::path& wanted, const WrittenName* written);
 // The plug-in library itself, and an adjustment-mode file with a near-miss name.
 void checkFolder(Diagnosis& diagnosis);
 

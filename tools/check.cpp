@@ -6,6 +6,9 @@
 #include <string>
 
 #include "diagnose/diagnose.h"
+#include "diagnose/names.h"
+#include "diagnose/visible.h"
+#include "load_errors/load_errors.h"
 #include "messages/messages.h"
 #include "report/vehicle_report.h"
 #include "tools/console_text.h"
@@ -50,7 +53,7 @@ std::string number(float value) {
 
 std::string listed(const std::vector<uint64_t>& steps) {
     std::string text;
-    for (const uint64_t step : steps) text += (text.empty() ? "" : ", ") + std::to_string(step);
+    for (const uint64_t step : steps) text = appendedToList(text, std::to_string(step));
     return text;
 }
 
@@ -69,18 +72,30 @@ bool isOptional(const plugin::Plugin& plugin, const std::filesystem::path& file)
     return file == plugin.directory / "detailmodulesx64.txt";
 }
 
+// A name as the author can read it: what cannot be seen is spelled out,
+// Japanese stays as written.
+std::string shownName(const Report& report, const std::filesystem::path& path) {
+    return diagnose::visibleText(std::filesystem::u8path(shownPath(report, path)).u16string(), 200, false);
+}
+
 void reportFiles(Report& report, const plugin::Plugin& plugin) {
     const config::LoadReport& load = plugin.report;
     heading(report, messages::tr("Files"));
     if (load.files.empty()) report.out << "  " << messages::tr("none of the plug-in's files was looked at") << '\n';
     for (const config::FileNote& file : load.files) {
         if (file.found) {
-            item(report, messages::tr("found"), shownPath(report, file.path));
+            item(report, messages::tr("found"), shownName(report, file.path));
         } else if (isOptional(plugin, file.path)) {
             item(report, messages::tr("missing"),
-                 messages::trf("{1}  (optional: no detail modules)", {shownPath(report, file.path)}));
+                 messages::trf("{1}  (optional: no detail modules)", {shownName(report, file.path)}));
+        } else if (const std::optional<std::filesystem::path> written = diagnose::shiftJisName(plugin, file.path)) {
+            // Shown decoded: the bytes the plug-in read as UTF-8 are no name anyone can read.
+            item(report, messages::tr("missing"),
+                 messages::trf("{1}  (written in Shift-JIS, so the plug-in looks for another name; warning)",
+                               {shownName(report, *written)}));
+            ++report.warnings;
         } else {
-            item(report, messages::tr("missing"), messages::trf("{1}  (warning)", {shownPath(report, file.path)}));
+            item(report, messages::tr("missing"), messages::trf("{1}  (warning)", {shownName(report, file.path)}));
             ++report.warnings;
         }
     }
@@ -153,7 +168,7 @@ void reportBraking(Report& report, const config::NotchConfig& notch) {
         warning(report, messages::tr("the hold stages read the curves of braking steps 4 and 5; a missing one counts "
                                      "as 0 A, so its hold stage ends as soon as the current is 0 or less"));
     item(report, messages::tr("other values"),
-         messages::trf("no-load current {1} A, breaker delay {2}, current limit when empty {3} A",
+         messages::trf("no-load current {1} A, breaker delay {2} s, current limit when empty {3} A",
                        {number(notch.noLoadCurrent), number(notch.breakerDelayOn),
                         number(notch.currentLimitingValueEmpty)}));
 }
@@ -203,7 +218,7 @@ void reportLoad(Report& report, const plugin::Plugin& plugin) {
     std::string where = failure->file.empty() ? messages::tr("(no file)") : shownPath(report, failure->file);
     if (failure->line > 0) where = messages::trf("{1}, line {2}", {where, std::to_string(failure->line)});
     item(report, messages::tr("result"), messages::tr("stopped by an error"));
-    report.out << "  " << messages::trf("error: {1}: {2}: {3}", {where, failure->kind, failure->message}) << '\n'
+    report.out << "  " << messages::trf("error: {1}: {2}", {where, load_errors::loadErrorText(*failure)}) << '\n'
                << "  "
                << messages::tr("The steps of Load after this one did not run; the plug-in works with what was read "
                                "before.")
