@@ -564,6 +564,36 @@ void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
     checkMissingName(diagnosis, file, written ? &*written : nullptr);
 }
 
+std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, const fs::path& module) {
+    const std::u16string stem = nameKey(module.stem().u16string());
+    const std::u16string extension = nameKey(module.extension().u16string());
+    const std::u16string name = stem + extension;
+    std::vector<fs::path> builds;
+    std::error_code error;
+    fs::recursive_directory_iterator it(diagnosis.folder, fs::directory_options::skip_permission_denied, error);
+    std::size_t seen = 0;
+    for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
+         it.increment(error), ++seen) {
+        if (it.depth() >= kSearchDepth) it.disable_recursion_pending();
+        std::error_code kindError;
+        if (!it->is_regular_file(kindError) || it->path() == module) continue;
+        const std::u16string key = nameKey(nameOf(it->path()));
+        const std::u16string folder = nameKey(nameOf(it->path().parent_path()));
+        const bool inFolder = key == name && (folder == u"x64" || folder == u"amd64" || folder == u"win64" ||
+                                              folder == u"64bit" || folder == u"64");
+        bool suffixed = false;
+        for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
+            suffixed = suffixed || key == stem + std::u16string(suffix) + extension;
+        if (!inFolder && !suffixed) continue;
+        const std::optional<LibraryFile> library = examineLibrary(it->path());
+        if (library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&
+            !library->isDotNet)
+            builds.push_back(it->path());
+    }
+    if (builds.size() != 1 || !fitsAsName(nameOf(builds.front()))) return std::nullopt;
+    return writtenPath(builds.front().lexically_relative(diagnosis.plugin.directory.parent_path()));
+}
+
 std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::path& file) {
     const Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false};
     const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
