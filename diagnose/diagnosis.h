@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/text.h"
@@ -19,6 +20,9 @@ struct Diagnosis {
     std::filesystem::path folder;  // the vehicle folder, without a trailing separator
     std::vector<Finding> findings;
     bool failureExplained = false;  // an error finding stands at the place Load stopped
+    // The sections of notch.txt name each other's files: what the curve
+    // files lack then follows from that and is not told again.
+    bool sectionFilesTraded = false;
 };
 
 // True when Load stopped at this line of this file.
@@ -69,9 +73,17 @@ struct TextKind {
 };
 bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, const TextKind& kind);
 
+// A file in a format other than plain text (rich text, a web page, a
+// workbook saved as XML), or with line ends the reader does not know.
+// Returns false when the file's lines are not worth looking at. `isUtf8`:
+// the bytes are UTF-8, so a line can be rewritten as it stands.
+bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes, bool isUtf8);
+
 // The checks of the individual files.
 void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file);
+// Whether the files notch.txt names fit the sections that name them.
+void checkSectionFiles(Diagnosis& diagnosis, const std::filesystem::path& notchFile);
 void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file);

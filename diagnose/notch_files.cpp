@@ -225,6 +225,7 @@ void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file) {
         }
         checkNotchValue(diagnosis, file, line, value);
     }
+    checkSectionFiles(diagnosis, file);
 }
 
 namespace {
@@ -317,16 +318,33 @@ std::string keyFieldFix(const config::Text& line, std::u16string_view key) {
                          {"`" + utf8(std::u16string(key) + comma + std::u16string(rest)) + "`"});
 }
 
+// The edit behind keyFieldFix: the blanks and signs between the key and the
+// first value become ", ". Nothing is offered when the key itself is
+// misspelled or nothing but blanks follows it.
+std::optional<Fix> keyFieldEdit(const std::filesystem::path& file, const CleanLine& line, std::u16string_view key) {
+    if (!config::startsWith(line.text, key)) return std::nullopt;
+    const std::u16string_view rest = std::u16string_view(line.text).substr(key.size());
+    std::size_t gap = 0;
+    while (gap < rest.size() && (config::isSpace(rest[gap]) || rest[gap] == u'=' || rest[gap] == u':' ||
+                                 rest[gap] == u'\uFF1D' || rest[gap] == u'\uFF1A'))
+        ++gap;
+    if (gap == 0 || gap == rest.size()) return std::nullopt;
+    const config::Text comma = rest[gap] == u',' ? u"" : u", ";
+    return editFix(file, line.number, line.column + characterCount(key), characterCount(rest.substr(0, gap)), comma);
+}
+
 // The key and the first value run together ("RequiredNotch_Up 1, 2"): the
 // value becomes part of the key.
 bool checkKeyField(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
                    const std::vector<Cell>& cells, std::u16string_view key) {
     if (cells.empty() || cells[0].text == key) return true;
-    add(diagnosis, lineFinding(file, line, Severity::Warning,
-                               messages::trf("the first field is {1}, not {2} alone: what follows the key before the "
-                                             "first comma is not read as a value",
-                                             {backquoted(cells[0].text), utf8(key)}),
-                               keyFieldFix(line.text, key)));
+    Finding finding = lineFinding(file, line, Severity::Warning,
+                                  messages::trf("the first field is {1}, not {2} alone: what follows the key before the "
+                                                "first comma is not read as a value",
+                                                {backquoted(cells[0].text), utf8(key)}),
+                                  keyFieldFix(line.text, key));
+    if (const std::optional<Fix> edit = keyFieldEdit(file, line, key)) finding.fixes.push_back(*edit);
+    add(diagnosis, std::move(finding));
     return false;
 }
 
@@ -343,6 +361,28 @@ void reportOverridden(Diagnosis& diagnosis, const std::filesystem::path& file, c
                                messages::tr("keep one line for each key")));
 }
 
+// The notch a step needs rises with the step: a value below the one before
+// it is most likely mistyped.
+void checkNotchOrder(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                     const std::vector<Cell>& cells) {
+    for (std::size_t i = 2; i < cells.size(); ++i) {
+        const int before = config::toInt(cells[i - 1].text);
+        const int now = config::toInt(cells[i].text);
+        if (now >= before) continue;
+        Finding finding = lineFinding(
+            file, line, Severity::Warning,
+            messages::trf("step {1} needs notch {2}, lower than the notch {3} of step {4}: the notch a step needs "
+                          "rises with the step, and the plug-in picks the curves it watches where it rises",
+                          {std::to_string(i), std::to_string(now), std::to_string(before), std::to_string(i - 1)}),
+            messages::tr("check the values of RequiredNotch_Up: each step needs the same notch as the step before it, "
+                         "or a higher one"));
+        finding.column = cells[i].column;
+        finding.field = fieldName(static_cast<int>(i) + 1);
+        add(diagnosis, std::move(finding));
+        return;
+    }
+}
+
 // The plug-in selects step 0 (the speed column) when the first step already
 // needs a notch above 2.
 void checkStepZero(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line) {
@@ -353,6 +393,41 @@ void checkStepZero(Diagnosis& diagnosis, const std::filesystem::path& file, cons
                                             "the speed column of the curve file, read as a current"),
                                messages::tr("check the first values of RequiredNotch_Up; the first step normally "
                                             "needs notch 1")));
+}
+
+// A key of one value with its number cut at a comma ("0,35", "1,300"): the
+// plug-in reads the part before it. The line holds one value, so the fields
+// after the key belong together; the edit joins them when the number can be
+// read only one way.
+bool checkCutValue(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                   const std::vector<Cell>& cells, std::u16string_view key) {
+    if (cells.size() != 3 || !isWholeNumber(cells[1].text) || cells[2].text.empty() ||
+        !std::all_of(cells[2].text.begin(), cells[2].text.end(), [](char16_t c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const config::Text written = cells[1].text + u"," + cells[2].text;
+    const CommaNumber number = readCommaNumber(written);
+    if (!number.isCommaNumber) return false;
+    const std::string read = messages::trf("{1} takes one value, and {2} is cut at the comma: the plug-in reads {3}",
+                                           {utf8(key), backquoted(written), backquoted(cells[1].text)});
+    Finding finding;
+    if (number.meant.empty()) {
+        finding = lineFinding(file, line, Severity::Warning,
+                              read + "; " + messages::trf("{1} is {2} with a thousands separator, or {3} with a decimal comma",
+                                                          {backquoted(written), backquoted(number.asThousands),
+                                                           backquoted(number.asDecimal)}),
+                              messages::trf("write the number without a comma: {1} or {2}, whichever was meant",
+                                            {backquoted(number.asThousands), backquoted(number.asDecimal)}));
+    } else {
+        finding = lineFinding(file, line, Severity::Warning,
+                              read + "; " + messages::trf("{1} is most likely {2}", {backquoted(written), backquoted(number.meant)}),
+                              messages::trf("write {1}", {backquoted(number.meant)}));
+        const int end = cells[2].column + characterCount(cells[2].text);
+        finding.fixes.push_back(editFix(file, line.number, cells[1].column, end - cells[1].column, number.meant));
+    }
+    finding.column = cells[1].column;
+    finding.field = fieldName(2);
+    add(diagnosis, std::move(finding));
+    return true;
 }
 
 }  // namespace
@@ -381,8 +456,9 @@ void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
     checkKeyField(diagnosis, file, *chosen, cells, kRequiredNotch);
     for (std::size_t i = 1; i < cells.size(); ++i)
         if (!checkNumber(diagnosis, placeOf(file, *chosen, cells, i), cells[i].text, NumberKind::Whole,
-                         SensibleRange{0, 99, messages::tr("a power notch")}))
+                         SensibleRange{0, 99, messages::tr("a power notch"), {}}))
             return;
+    checkNotchOrder(diagnosis, file, *chosen, cells);
     checkStepZero(diagnosis, file, *chosen);
 }
 
@@ -408,8 +484,9 @@ void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
                                        messages::trf("write \"{1}, value\"", {utf8(key)})));
             return;
         }
-        const SensibleRange range = key == kBreakerDelay ? SensibleRange{0, 10, messages::tr("a delay in s")}
-                                                         : SensibleRange{0, 5000, messages::tr("a current in A")};
+        if (checkCutValue(diagnosis, file, line, cells, key)) continue;
+        const SensibleRange range = key == kBreakerDelay ? SensibleRange{0, 10, messages::tr("a delay in s"), {}}
+                                                         : SensibleRange{0, 5000, messages::tr("a current in A"), u"A"};
         if (!checkNumber(diagnosis, placeOf(file, line, cells, 1), cells[1].text, NumberKind::Decimal, range)) return;
     }
 }

@@ -1,10 +1,12 @@
 #include "diagnose/numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 #include "diagnose/visible.h"
 #include "messages/messages.h"
+#include "platform/utf8.h"
 
 namespace diagnose {
 
@@ -42,11 +44,62 @@ bool holdsLookAlike(const config::Text& text) {
 }
 
 void addFinding(Diagnosis& diagnosis, const Place& place, Severity severity, const config::Text& text,
-                std::string message, std::string fix) {
+                std::string message, std::string fix, std::vector<Fix> fixes = {}) {
     Finding finding{severity, place.file, place.line, place.column, fieldName(place.field),
-                    visibleText(text), std::move(message), std::move(fix), {}, {}};
+                    visibleText(text), std::move(message), std::move(fix), {}, std::move(fixes)};
     if (place.row > 0) finding.rows.push_back(place.row);
     add(diagnosis, std::move(finding));
+}
+
+// The field replaced whole by `replacement`.
+std::vector<Fix> replaceField(const Place& place, const config::Text& text, const config::Text& replacement) {
+    return {editFix(place.file, place.line, place.column, characterCount(text), replacement)};
+}
+
+std::string shownAscii(const config::Text& text) {
+    return "`" + visibleText(text, 60, false) + "`";
+}
+
+bool sameLetters(std::u16string_view text, std::u16string_view word) {
+    return config::equalsIgnoreCase(text, word);
+}
+
+// The units an author writes after a number of a column read in `unit`, with
+// the factor that turns a value in them into that unit (1 for the unit itself).
+struct UnitForm {
+    std::u16string_view written;
+    float factor;
+};
+
+std::optional<float> unitFactor(std::u16string_view unit, std::u16string_view written) {
+    static constexpr UnitForm speed[] = {{u"km/h", 1}, {u"kmh", 1}, {u"km", 1}, {u"kph", 1}};
+    static constexpr UnitForm current[] = {{u"A", 1}, {u"kA", 1000}};
+    static constexpr UnitForm pressure[] = {{u"kPa", 1}, {u"MPa", 1000}, {u"bar", 100}};
+    static constexpr UnitForm voltage[] = {{u"V", 1}, {u"kV", 1000}};
+    std::u16string_view rest = written;
+    while (!rest.empty() && config::isSpace(rest.front())) rest.remove_prefix(1);
+    const auto find = [&](const auto& forms) -> std::optional<float> {
+        for (const UnitForm& form : forms)
+            if (form.written == rest || (form.factor == 1 && sameLetters(rest, form.written))) return form.factor;
+        return std::nullopt;
+    };
+    if (unit == u"km/h") return find(speed);
+    if (unit == u"A") return find(current);
+    if (unit == u"kPa") return find(pressure);
+    if (unit == u"V") return find(voltage);
+    return std::nullopt;
+}
+
+// Letters typed for digits inside a number: O for 0, l and I for 1.
+std::optional<config::Text> lettersAsDigits(const config::Text& text) {
+    config::Text digits = text;
+    bool changed = false;
+    for (char16_t& c : digits) {
+        if (c == 'O' || c == 'o') c = '0', changed = true;
+        else if (c == 'l' || c == 'I') c = '1', changed = true;
+    }
+    if (!changed || !isWholeNumber(digits)) return std::nullopt;
+    return digits;
 }
 
 // Why a field is no number at all, in the author's terms.
@@ -63,6 +116,16 @@ void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::T
                    messages::trf("{1} is {2} in quotes: the plug-in reads no quotes and finds no number", {field, found}),
                    messages::tr("remove the quotes (save from Excel as \"CSV UTF-8 (comma delimited)\", or delete them in Notepad)"));
     } else if (holdsLookAlike(text)) {
+        const std::optional<config::Text> ascii = asciiDigits(text);
+        if (ascii && isWholeNumber(*ascii)) {
+            addFinding(diagnosis, place, severity, text,
+                       messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', "
+                                     "'-' and '.'",
+                                     {field, found}),
+                       messages::trf("write {1} in half-width characters", {shownAscii(*ascii)}),
+                       replaceField(place, text, *ascii));
+            return;
+        }
         addFinding(diagnosis, place, severity, text,
                    messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', '-' and '.'",
                                  {field, found}),
@@ -78,24 +141,164 @@ void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::T
     }
 }
 
-// The number is read, but something follows it that the plug-in ignores.
+// The number is read, but something follows it that the plug-in ignores: a
+// unit (harmless when it is the column's own), letters or full-width
+// characters typed for digits, or a separator the reader does not know.
 void explainIgnoredRest(Diagnosis& diagnosis, const Place& place, const config::Text& text, std::size_t length,
-                        float value, NumberKind kind) {
+                        float value, NumberKind kind, const std::optional<SensibleRange>& range) {
     const config::Text rest = text.substr(length);
     const std::string field = fieldName(place.field);
-    std::string fix = messages::tr("delete what follows the number; the letters O and l are not the digits 0 and 1");
-    if (kind == NumberKind::Whole && rest[0] == '.') fix = messages::tr("write a whole number here");
-    if (rest[0] == 0xFF0C || rest[0] == '\t' || rest[0] == ';')
-        fix = messages::tr("separate the fields with half-width commas ','");
-    else if (holdsLookAlike(rest))
-        fix = messages::tr("write digits 0-9 in half-width (turn the Japanese input off)");
-    addFinding(diagnosis, place, Severity::Warning, text,
-               messages::trf("{1} is {2} and is read as {3}: the plug-in ignores {4} after the number",
-                             {field, backquoted(text), shownNumber(value), backquoted(rest)}),
-               std::move(fix));
+    const std::string read = messages::trf("{1} is {2} and is read as {3}: the plug-in ignores {4} after the number",
+                                           {field, backquoted(text), shownNumber(value), backquoted(rest)});
+    if (range && !range->unit.empty()) {
+        if (const std::optional<float> factor = unitFactor(range->unit, rest)) {
+            if (*factor == 1) {
+                addFinding(diagnosis, place, Severity::Note, text,
+                           messages::trf("{1} is {2} and is read as {3} {4}: the unit after the number is ignored, "
+                                         "which is what was meant",
+                                         {field, backquoted(text), shownNumber(value), platform::toUtf8(range->unit)}),
+                           {});
+                return;
+            }
+            const std::string shown = shownNumber(value * *factor);
+            const config::Text converted(shown.begin(), shown.end());
+            addFinding(diagnosis, place, Severity::Warning, text,
+                       messages::trf("{1}; this column is read in {2}, so {3} is most likely meant as {4} {2}",
+                                     {read, platform::toUtf8(range->unit), backquoted(text), shownNumber(value * *factor)}),
+                       messages::trf("write {1}", {shownAscii(converted)}), replaceField(place, text, converted));
+            return;
+        }
+    }
+    if (kind == NumberKind::Whole && rest[0] == '.') {
+        addFinding(diagnosis, place, Severity::Warning, text, read, messages::tr("write a whole number here"));
+        return;
+    }
+    if (rest[0] == 0xFF0C || rest[0] == '\t' || rest[0] == ';') {
+        addFinding(diagnosis, place, Severity::Warning, text, read,
+                   messages::tr("separate the fields with half-width commas ','"));
+        return;
+    }
+    std::optional<config::Text> meant;
+    if (holdsLookAlike(rest)) {
+        meant = asciiDigits(text);
+        if (meant && !isWholeNumber(*meant)) meant.reset();
+    } else {
+        meant = lettersAsDigits(text);
+    }
+    if (meant) {
+        addFinding(diagnosis, place, Severity::Warning, text, read + " " + messages::trf("({1} was most likely meant)", {shownAscii(*meant)}),
+                   messages::trf("write {1}", {shownAscii(*meant)}), replaceField(place, text, *meant));
+        return;
+    }
+    addFinding(diagnosis, place, Severity::Warning, text, read,
+               holdsLookAlike(rest)
+                   ? messages::tr("write digits 0-9 in half-width (turn the Japanese input off)")
+                   : messages::tr("delete what follows the number; the letters O and l are not the digits 0 and 1"));
 }
 
 }  // namespace
+
+namespace {
+
+bool allDigits(std::u16string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), isDigit);
+}
+
+// Splits at `separator`; every piece must be digits.
+std::optional<std::vector<std::u16string_view>> digitGroups(std::u16string_view text, char16_t separator) {
+    std::vector<std::u16string_view> groups;
+    while (true) {
+        const std::size_t at = text.find(separator);
+        groups.push_back(text.substr(0, at));
+        if (!allDigits(groups.back())) return std::nullopt;
+        if (at == std::u16string_view::npos) return groups;
+        text.remove_prefix(at + 1);
+    }
+}
+
+// Whole-number groups written with thousands separators: a first group of
+// one to three digits (not a lone leading 0), then groups of three.
+bool areThousands(const std::vector<std::u16string_view>& groups) {
+    if (groups.size() < 2 || groups[0].size() > 3 || (groups[0].size() > 1 && groups[0][0] == '0') ||
+        groups[0] == u"0")
+        return false;
+    return std::all_of(groups.begin() + 1, groups.end(), [](std::u16string_view g) { return g.size() == 3; });
+}
+
+config::Text joined(const std::vector<std::u16string_view>& groups) {
+    config::Text text;
+    for (const std::u16string_view group : groups) text += group;
+    return text;
+}
+
+}  // namespace
+
+CommaNumber readCommaNumber(std::u16string_view text, bool fileUsesPoint, bool fileUsesComma) {
+    CommaNumber number;
+    config::Text sign;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        if (text[0] == '-') sign = u"-";
+        text.remove_prefix(1);
+    }
+    const std::size_t comma = text.find(',');
+    if (comma == std::u16string_view::npos) return number;
+    const std::size_t point = text.find('.');
+    if (point != std::u16string_view::npos) {
+        // Both separators: the one written last is the decimal point.
+        const std::size_t lastPoint = text.rfind('.');
+        const std::size_t lastComma = text.rfind(',');
+        const char16_t decimal = lastPoint > lastComma ? u'.' : u',';
+        const char16_t grouping = decimal == u'.' ? u',' : u'.';
+        const std::size_t at = decimal == u'.' ? lastPoint : lastComma;
+        const std::optional<std::vector<std::u16string_view>> whole = digitGroups(text.substr(0, at), grouping);
+        const std::u16string_view fraction = text.substr(at + 1);
+        if (!whole || !allDigits(fraction) || !areThousands(*whole)) return number;
+        number.isCommaNumber = true;
+        number.meant = sign + joined(*whole) + u"." + config::Text(fraction);
+        (decimal == u',' ? number.asDecimal : number.asThousands) = number.meant;
+        return number;
+    }
+    const std::optional<std::vector<std::u16string_view>> groups = digitGroups(text, u',');
+    if (!groups) return number;
+    number.isCommaNumber = true;
+    if (groups->size() == 2)
+        number.asDecimal = sign + config::Text((*groups)[0]) + u"." + config::Text((*groups)[1]);
+    if (areThousands(*groups)) number.asThousands = sign + joined(*groups);
+    if (number.asThousands.empty()) number.meant = number.asDecimal;
+    else if (number.asDecimal.empty()) number.meant = number.asThousands;
+    else if (fileUsesPoint != fileUsesComma) number.meant = fileUsesPoint ? number.asThousands : number.asDecimal;
+    return number;
+}
+
+std::optional<config::Text> asciiDigits(std::u16string_view text) {
+    config::Text ascii;
+    bool changed = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        char meant = asciiLookAlike(c);
+        // A long vowel mark or a dash typed for the minus sign, before digits.
+        if ((c == 0x30FC || c == 0x2010 || c == 0x2013 || c == 0xFF70) && ascii.empty()) meant = '-';
+        if (meant == 0) {
+            ascii += c;
+            continue;
+        }
+        ascii += static_cast<char16_t>(meant);
+        changed = true;
+    }
+    if (!changed) return std::nullopt;
+    return ascii;
+}
+
+Fix editFix(const std::filesystem::path& file, int line, int column, int length, const config::Text& replacement) {
+    Fix fix;
+    fix.kind = Fix::Kind::Edit;
+    fix.file = file;
+    fix.line = line;
+    fix.firstColumn = column;
+    fix.endColumn = column + length;
+    fix.replacement = platform::toUtf8(replacement);
+    return fix;
+}
 
 std::string shownNumber(float value) {
     char text[32];
@@ -132,7 +335,7 @@ std::optional<float> checkNumber(Diagnosis& diagnosis, const Place& place, const
     }
     const std::size_t length = numberLength(text, kind);
     if (length < text.size()) {
-        explainIgnoredRest(diagnosis, place, text, length, value, kind);
+        explainIgnoredRest(diagnosis, place, text, length, value, kind, range);
     } else if (range && (value < range->lowest || value > range->highest)) {
         addFinding(diagnosis, place, Severity::Warning, text,
                    messages::trf("{1} is {2}, outside {3} to {4}, the usual values of {5}",

@@ -7,6 +7,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
+#include "diagnose/encoding.h"
 #include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
@@ -28,7 +29,55 @@ struct Table {
     std::optional<Line> header;
     std::vector<Cell> headerCells;
     std::vector<Row> rows;
+    // How the file writes decimals where that is beyond doubt: with a full
+    // stop ("12.5", "1,300,000") or with a comma ("121,5" in quotes).
+    bool usesPoint = false;
+    bool usesComma = false;
 };
+
+bool isQuote(char16_t c) {
+    return c == '"' || c == 0x201C || c == 0x201D;
+}
+
+// A number in quotes, as Excel writes one that holds a comma: the positions
+// of both quotes in the row's text.
+struct Quoted {
+    std::size_t open;
+    std::size_t close;
+    config::Text inner;  // trimmed
+};
+
+std::vector<Quoted> quotedParts(const config::Text& text) {
+    std::vector<Quoted> parts;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && !isQuote(text[at])) ++at;
+        if (at >= text.size()) return parts;
+        std::size_t close = at + 1;
+        while (close < text.size() && !isQuote(text[close])) ++close;
+        if (close >= text.size()) return parts;
+        Quoted part{at, close, text.substr(at + 1, close - at - 1)};
+        config::trim(part.inner);
+        parts.push_back(std::move(part));
+        at = close + 1;
+    }
+}
+
+void learnConventions(Table& table) {
+    for (const Row& row : table.rows) {
+        for (const Quoted& part : quotedParts(row.text)) {
+            const CommaNumber number = readCommaNumber(part.inner);
+            if (!number.isCommaNumber) continue;
+            if (number.asThousands.empty() && !number.asDecimal.empty()) table.usesComma = true;
+            if (number.asDecimal.empty() && !number.asThousands.empty()) table.usesPoint = true;
+            if (!number.meant.empty() && number.meant.find('.') != config::Text::npos &&
+                !number.asThousands.empty())
+                table.usesPoint = true;
+        }
+        for (const Cell& cell : row.cells)
+            if (cell.text.find('.') != config::Text::npos && isWholeNumber(cell.text)) table.usesPoint = true;
+    }
+}
 
 // The rows as readTableRows hands them over: the first line passed over,
 // comments cut, lines with nothing left skipped.
@@ -53,6 +102,7 @@ Table readTable(const std::filesystem::path& file) {
         row.cells = cellsOf(row.text);
         table.rows.push_back(std::move(row));
     }
+    learnConventions(table);
     return table;
 }
 
@@ -97,6 +147,26 @@ bool sameCells(const std::vector<Cell>& a, const std::vector<Cell>& b) {
     return true;
 }
 
+// A header line for a table whose first line holds numbers: the column
+// titles the sample vehicle uses.
+config::Text headerFor(const Table& table) {
+    const std::string name = table.file.filename().u8string();
+    if (name == "Speed.csv") return u"speed_kmh,needle";
+    if (name == "Current.csv") return u"current_A,needle";
+    if (name == "Pressure.csv") return u"pressure_kPa,needle";
+    if (name == "Voltage.csv") return u"line_voltage_V,needle";
+    config::Text header = u"speed_kmh";
+    for (std::size_t step = 1; step < table.headerCells.size(); ++step) {
+        const std::string title = ",step" + std::to_string(step);
+        header += config::Text(title.begin(), title.end());
+    }
+    return header;
+}
+
+config::Text lineEndOf(const std::filesystem::path& file) {
+    return readBytes(file, 4096).find("\r\n") != std::string::npos ? u"\r\n" : u"\n";
+}
+
 // The header line: a first line that holds numbers is a data row the plug-in
 // never sees.
 void checkHeader(Diagnosis& diagnosis, const Table& table) {
@@ -109,18 +179,41 @@ void checkHeader(Diagnosis& diagnosis, const Table& table) {
     finding.found = visibleText(table.header->text);
     finding.message = messages::tr("the first line is a header and is never read, but it holds numbers: this row is lost");
     finding.fix = messages::tr("add a header line above it, such as \"speed_kmh,needle\"");
+    finding.fixes.push_back(editFix(table.file, 1, 1, 0, headerFor(table) + lineEndOf(table.file)));
     add(diagnosis, std::move(finding));
 }
 
 // A row written with another separator. The file's other rows are most
 // likely no better: the caller reads no further.
+// The character a row is separated by instead of the comma, or 0.
+char16_t separatorOf(const Row& row) {
+    if (row.raw.find(',') != config::Text::npos) return 0;
+    for (const char16_t candidate : {u';', u'\t', u'\uFF0C'})
+        if (row.raw.find(candidate) != config::Text::npos) return candidate;
+    return 0;
+}
+
+// Every data row written with that separator, rewritten with commas.
+std::vector<Fix> separatorFixes(const Table& table, char16_t separator) {
+    std::vector<Fix> fixes;
+    for (const Row& row : table.rows) {
+        if (separatorOf(row) != separator) continue;
+        config::Text rewritten = row.raw;
+        std::replace(rewritten.begin(), rewritten.end(), separator, u',');
+        fixes.push_back(editFix(table.file, row.line, 1, characterCount(row.raw), rewritten));
+    }
+    return fixes;
+}
+
 bool checkSeparator(Diagnosis& diagnosis, const Table& table, const Row& row, bool stopsOnOneField) {
     const std::optional<std::string> problem = separatorProblem(row);
     if (!problem) return false;
     const Severity severity = stopsOnOneField ? stopSeverity(diagnosis, table.file, row.line) : Severity::Warning;
-    add(diagnosis, lineFinding(table, row, severity, *problem,
-                               messages::tr("separate the fields with half-width commas (in Excel: save as "
-                                            "\"CSV UTF-8 (comma delimited)\")")));
+    Finding finding = lineFinding(table, row, severity, *problem,
+                                  messages::tr("separate the fields with half-width commas (in Excel: save as "
+                                               "\"CSV UTF-8 (comma delimited)\")"));
+    if (const char16_t separator = separatorOf(row)) finding.fixes = separatorFixes(table, separator);
+    add(diagnosis, std::move(finding));
     return true;
 }
 
@@ -129,28 +222,148 @@ bool isDigits(const config::Text& text) {
 }
 
 // A row with more fields than the header, the first extra one all digits:
-// most likely a number written with a decimal comma.
+// most likely a number written with a comma in it, which the reader cuts.
+// Without quotes nothing tells which fields belong together, so no edit is
+// offered.
 void checkExtraFields(Diagnosis& diagnosis, const Table& table, const Row& row, std::size_t expected) {
     if (row.cells.size() <= expected || expected < 2 || !isDigits(row.cells[expected].text)) return;
     const config::Text& whole = row.cells[expected - 1].text;
     const config::Text joined = whole + u"," + row.cells[expected].text;
-    add(diagnosis, lineFinding(table, row, Severity::Warning,
-                               messages::trf("the row has {1} fields and the header {2}: if {3} is one number written "
-                                             "with a decimal comma, the plug-in reads only {4} of it",
-                                             {std::to_string(row.cells.size()), std::to_string(expected),
-                                              backquoted(joined), backquoted(whole)}),
-                               messages::tr("write the decimal point as a full stop '.' (in Excel, set the decimal "
-                                            "separator to '.' before saving)")));
+    const CommaNumber number = readCommaNumber(joined, table.usesPoint, table.usesComma);
+    const std::string cut =
+        messages::trf("the row has {1} fields and the header {2}: if {3} is one number, the plug-in reads only {4} of it",
+                      {std::to_string(row.cells.size()), std::to_string(expected), backquoted(joined),
+                       backquoted(whole)});
+    std::string meaning;
+    std::string fix;
+    if (!number.asDecimal.empty() && !number.asThousands.empty() && number.meant.empty()) {
+        meaning = messages::trf("{1} is {2} with a thousands separator, or {3} with a decimal comma",
+                                {backquoted(joined), backquoted(number.asThousands), backquoted(number.asDecimal)});
+        fix = messages::trf("write the number without a comma: {1} or {2}, whichever was meant",
+                            {backquoted(number.asThousands), backquoted(number.asDecimal)});
+    } else if (number.meant == number.asThousands) {
+        meaning = messages::trf("with a thousands separator it is {1}", {backquoted(number.meant)});
+        fix = messages::tr("write numbers without thousands separators (in Excel, format the cells as \"General\" "
+                           "before saving)");
+    } else {
+        meaning = messages::trf("with a decimal comma it is {1}", {backquoted(number.meant)});
+        fix = messages::tr("write the decimal point as a full stop '.' (in Excel, set the decimal separator to '.' "
+                           "before saving)");
+    }
+    add(diagnosis, lineFinding(table, row, Severity::Warning, cut + "; " + meaning, std::move(fix)));
+}
+
+std::string shownFields(const Row& row) {
+    std::string shown;
+    for (const Cell& cell : row.cells) shown += (shown.empty() ? "" : ", ") + backquoted(cell.text);
+    return shown;
+}
+
+// The numbers of a row written in quotes, as Excel writes one that holds a
+// comma ("121,5", "1,300") or as some tools quote every field.
+struct QuotedRow {
+    bool hasNumbers = false;
+    bool hasComma = false;
+    bool certain = true;       // every number can be read only one way
+    std::string meanings;      // of the numbers with a comma
+    std::optional<Fix> edit;   // the row rewritten without quotes, when certain
+};
+
+QuotedRow quotedRow(const Table& table, const Row& row) {
+    QuotedRow result;
+    std::vector<std::pair<const Quoted*, config::Text>> numbers;
+    const std::vector<Quoted> parts = quotedParts(row.text);
+    for (const Quoted& part : parts) {
+        const CommaNumber number = readCommaNumber(part.inner, table.usesPoint, table.usesComma);
+        if (!number.isCommaNumber && !isWholeNumber(part.inner)) continue;
+        numbers.emplace_back(&part, number.isCommaNumber ? number.meant : part.inner);
+        if (!number.isCommaNumber) continue;
+        result.hasComma = true;
+        if (!result.meanings.empty()) result.meanings += "; ";
+        const config::Text written = row.text.substr(part.open, part.close - part.open + 1);
+        if (number.meant.empty()) {
+            result.certain = false;
+            result.meanings += messages::trf("{1} is {2} with a thousands separator, or {3} with a decimal comma",
+                                             {backquoted(written), backquoted(number.asThousands),
+                                              backquoted(number.asDecimal)});
+        } else {
+            result.meanings += messages::trf("{1} is most likely {2}", {backquoted(written), backquoted(number.meant)});
+        }
+    }
+    if (numbers.empty()) return result;
+    result.hasNumbers = true;
+    if (!result.certain) return result;
+    const std::size_t first = numbers.front().first->open;
+    const std::size_t end = numbers.back().first->close + 1;
+    config::Text rewritten;
+    std::size_t copied = first;
+    for (const auto& [part, meant] : numbers) {
+        rewritten += row.text.substr(copied, part->open - copied) + meant;
+        copied = part->close + 1;
+    }
+    const std::u16string_view text(row.text);
+    result.edit = editFix(table.file, row.line, characterCount(text.substr(0, first)) + 1,
+                          characterCount(text.substr(first, end - first)), rewritten);
+    return result;
+}
+
+// Numbers in quotes: the reader knows no quotes and cuts a quoted number at
+// its comma, so the row falls apart. Said once for the file, at its first
+// such row; the edits rewrite every such row when each number in them can be
+// read only one way. Returns true when the row has any.
+bool checkQuotedNumbers(Diagnosis& diagnosis, const Table& table, const Row& row, bool& reported) {
+    const QuotedRow quoted = quotedRow(table, row);
+    if (!quoted.hasNumbers) return false;
+    if (reported) return true;
+    reported = true;
+    std::vector<Fix> fixes;
+    bool certain = true;
+    for (const Row& later : table.rows) {
+        if (later.number < row.number) continue;
+        QuotedRow other = quotedRow(table, later);
+        if (!other.hasNumbers) continue;
+        certain = certain && other.edit.has_value();
+        if (other.edit) fixes.push_back(*other.edit);
+    }
+    const std::string message =
+        quoted.hasComma
+            ? messages::trf("a number in quotes with a comma in it: the plug-in reads no quotes and cuts the field at "
+                            "the comma, so the fields of this row are {1}; {2}",
+                            {shownFields(row), quoted.meanings})
+            : messages::trf("numbers in quotes: the plug-in reads no quotes, so the fields of this row are {1} and "
+                            "none of them is a number",
+                            {shownFields(row)});
+    Finding finding = lineFinding(
+        table, row, stopSeverity(diagnosis, table.file, row.line), message,
+        certain ? messages::tr("remove the quotes and write each number with a full stop as its decimal point and "
+                               "no thousands separator (in Excel: cells formatted as \"General\", saved as \"CSV "
+                               "UTF-8 (comma delimited)\")")
+                : messages::tr("write each number without quotes and without a comma, as it was meant (in Excel: "
+                               "cells formatted as \"General\", saved as \"CSV UTF-8 (comma delimited)\")"));
+    if (certain) finding.fixes = std::move(fixes);
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+// The row's text removed: the reader passes over a line with nothing on it.
+Fix emptied(const Table& table, const Row& row) {
+    return editFix(table.file, row.line, 1, characterCount(row.raw), {});
+}
+
+bool onlyBlanksAndCommas(const config::Text& text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c == u',' || config::isSpace(c); });
 }
 
 // A row the plug-in could not convert: said once, as a second header row
 // when it repeats the header.
 bool isRepeatedHeader(Diagnosis& diagnosis, const Table& table, const Row& row) {
     if (!sameCells(row.cells, table.headerCells)) return false;
-    add(diagnosis, lineFinding(table, row, stopSeverity(diagnosis, table.file, row.line),
-                               messages::tr("a second header line: only the first line of the file is a header, this "
-                                            "one is read as numbers"),
-                               messages::tr("delete this line")));
+    Finding finding = lineFinding(table, row, stopSeverity(diagnosis, table.file, row.line),
+                                  messages::tr("a second header line: only the first line of the file is a header, "
+                                               "this one is read as numbers"),
+                                  messages::tr("delete this line"));
+    finding.fixes.push_back(emptied(table, row));
+    add(diagnosis, std::move(finding));
     return true;
 }
 
@@ -158,11 +371,11 @@ bool isRepeatedHeader(Diagnosis& diagnosis, const Table& table, const Row& row) 
 // Current curves
 
 SensibleRange speedRange() {
-    return {-10, 500, messages::tr("a speed in km/h")};
+    return {-10, 500, messages::tr("a speed in km/h"), u"km/h"};
 }
 
 SensibleRange currentRange() {
-    return {-10000, 10000, messages::tr("a current in A")};
+    return {-10000, 10000, messages::tr("a current in A"), u"A"};
 }
 
 // The columns a file holds beyond the speed: from the header, or from the
@@ -176,7 +389,7 @@ std::size_t stepColumns(const Table& table) {
 
 void checkColumns(Diagnosis& diagnosis, const Table& table, uint64_t needed, uint64_t steps) {
     const std::size_t present = stepColumns(table);
-    if (needed <= present || table.rows.empty()) return;
+    if (needed <= present || table.rows.empty() || diagnosis.sectionFilesTraded) return;
     Finding finding;
     finding.severity = Severity::Warning;
     finding.file = table.file;
@@ -210,6 +423,82 @@ bool checkCurveRow(Diagnosis& diagnosis, const Table& table, const Row& row, con
     return true;
 }
 
+struct CurvePoint {
+    float speed;
+    float current;
+    const Row* row;
+};
+
+// The points of one column as the plug-in reads them, leaving out cells it
+// cannot read (told already).
+std::vector<CurvePoint> columnPoints(const Table& table, uint64_t column) {
+    std::vector<CurvePoint> points;
+    for (const Row& row : table.rows) {
+        if (column >= row.cells.size() || row.cells[column].text.empty()) continue;
+        if (!isWholeNumber(row.cells[0].text) || !isWholeNumber(row.cells[column].text)) continue;
+        points.push_back({config::toFloat(row.cells[0].text), config::toFloat(row.cells[column].text), &row});
+    }
+    return points;
+}
+
+Finding curveFinding(const Table& table, const CurvePoint& point, uint64_t column, std::string message,
+                     std::string fix) {
+    Finding finding = lineFinding(table, *point.row, Severity::Warning, std::move(message), std::move(fix));
+    finding.column = point.row->cells[column].column;
+    finding.field = fieldName(static_cast<int>(column) + 1);
+    return finding;
+}
+
+// One row per speed: two rows of one speed with different currents make the
+// curve jump there.
+bool checkRepeatedSpeeds(Diagnosis& diagnosis, const Table& table, uint64_t column,
+                         const std::vector<CurvePoint>& points) {
+    for (std::size_t i = 0; i < points.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j) {
+            if (points[j].speed != points[i].speed || points[j].current == points[i].current) continue;
+            add(diagnosis, curveFinding(table, points[i], column,
+                                        messages::trf("{1} km/h also stands on line {2}, with {3} A where this line "
+                                                      "has {4} A: the curve of step {5} jumps at this speed",
+                                                      {shownNumber(points[i].speed), std::to_string(points[j].row->line),
+                                                       shownNumber(points[j].current), shownNumber(points[i].current),
+                                                       std::to_string(column)}),
+                                        messages::tr("give each speed one row; a speed mistyped?")));
+            return true;
+        }
+    return false;
+}
+
+// The currents of one step share one sign: a lone value of the other sign is
+// most likely a mistyped minus.
+void checkSigns(Diagnosis& diagnosis, const Table& table, uint64_t column, const std::vector<CurvePoint>& points) {
+    std::vector<const CurvePoint*> positive;
+    std::vector<const CurvePoint*> negative;
+    for (const CurvePoint& point : points) {
+        if (point.current > 0) positive.push_back(&point);
+        if (point.current < 0) negative.push_back(&point);
+    }
+    if (positive.empty() || negative.empty()) return;
+    const std::vector<const CurvePoint*>& fewer = negative.size() <= positive.size() ? negative : positive;
+    const std::vector<const CurvePoint*>& more = negative.size() <= positive.size() ? positive : negative;
+    if (fewer.size() != 1 || more.size() < 2) return;
+    const CurvePoint& odd = *fewer.front();
+    add(diagnosis, curveFinding(table, odd, column,
+                                messages::trf("{1} A at {2} km/h has the other sign than the {3} other currents of "
+                                              "step {4}: the lamps compare the current with this curve",
+                                              {shownNumber(odd.current), shownNumber(odd.speed),
+                                               std::to_string(more.size()), std::to_string(column)}),
+                                messages::tr("check the sign of this value")));
+}
+
+void checkCurveShapes(Diagnosis& diagnosis, const Table& table, const std::vector<uint64_t>& columns) {
+    for (const uint64_t column : columns) {
+        if (column == 0) continue;
+        const std::vector<CurvePoint> points = columnPoints(table, column);
+        if (checkRepeatedSpeeds(diagnosis, table, column, points)) return;
+        checkSigns(diagnosis, table, column, points);
+    }
+}
+
 void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::vector<uint64_t> columns,
                  uint64_t steps) {
     const Table table = readTable(file);
@@ -217,12 +506,17 @@ void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::v
     // A column named twice is read twice; once is enough to check it.
     std::sort(columns.begin(), columns.end());
     columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+    bool quotesReported = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, false)) return;
+        if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) continue;
         checkExtraFields(diagnosis, table, row, table.headerCells.size());
-        if (!checkCurveRow(diagnosis, table, row, columns)) return;
+        // The later rows are still looked at, so that every row the author
+        // has to mend is named, not only the one the plug-in stopped at.
+        checkCurveRow(diagnosis, table, row, columns);
     }
     checkColumns(diagnosis, table, columns.empty() ? 0 : columns.back(), steps);
+    checkCurveShapes(diagnosis, table, columns);
 }
 
 // ---------------------------------------------------------------------------
@@ -237,27 +531,41 @@ struct ReadPoint {
 
 std::optional<SensibleRange> needleInputRange(const std::filesystem::path& file) {
     const std::string name = file.filename().u8string();
-    if (name == "Pressure.csv") return SensibleRange{-50, 2000, messages::tr("a pressure in kPa")};
+    if (name == "Pressure.csv") return SensibleRange{-50, 2000, messages::tr("a pressure in kPa"), u"kPa"};
     if (name == "Speed.csv") return speedRange();
     if (name == "Current.csv") return currentRange();
-    if (name == "Voltage.csv") return SensibleRange{0, 5000, messages::tr("a voltage in V")};
+    if (name == "Voltage.csv") return SensibleRange{0, 5000, messages::tr("a voltage in V"), u"V"};
     return std::nullopt;
 }
 
 // A row with fewer than two fields: the plug-in stops at it.
+// The rows from `row` on that hold nothing but blanks and commas, emptied:
+// Excel and editors leave several of them below a table.
+std::vector<Fix> emptiedRows(const Table& table, const Row& row) {
+    std::vector<Fix> fixes;
+    for (const Row& later : table.rows)
+        if (later.number >= row.number && onlyBlanksAndCommas(later.text)) fixes.push_back(emptied(table, later));
+    return fixes;
+}
+
 void explainShortRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
     const Severity severity = stopSeverity(diagnosis, table.file, row.line);
     if (isBlank(row.text)) {
-        add(diagnosis, lineFinding(table, row, severity,
-                                   messages::tr("the line holds only blanks: the plug-in takes it for a row without a "
-                                                "second field"),
-                                   messages::tr("delete the line, including any line of blanks at the end of the file")));
+        Finding finding = lineFinding(table, row, severity,
+                                      messages::tr("the line holds only blanks: the plug-in takes it for a row "
+                                                   "without a second field"),
+                                      messages::tr("delete the line, including any line of blanks at the end of the "
+                                                   "file"));
+        finding.fixes = emptiedRows(table, row);
+        add(diagnosis, std::move(finding));
     } else if (row.cells.size() == 1 && row.cells[0].text.empty()) {
-        add(diagnosis, lineFinding(table, row, severity,
-                                   messages::tr("an empty row (only a comma): the plug-in takes it for a row without a "
-                                                "second field"),
-                                   messages::tr("delete the empty rows below the table (in Excel: select the rows "
-                                                "and delete them, not just their contents)")));
+        Finding finding = lineFinding(table, row, severity,
+                                      messages::tr("an empty row (only a comma): the plug-in takes it for a row "
+                                                   "without a second field"),
+                                      messages::tr("delete the empty rows below the table (in Excel: select the "
+                                                   "rows and delete them, not just their contents)"));
+        finding.fixes = emptiedRows(table, row);
+        add(diagnosis, std::move(finding));
     } else {
         add(diagnosis, lineFinding(table, row, severity,
                                    messages::trf("the row has one field, {1}: every row needs an input and an "
@@ -322,6 +630,41 @@ void checkTurningBack(Diagnosis& diagnosis, const Table& table, const std::vecto
     }
 }
 
+// The speed table's output is one hundredth of the panel value: the plug-in
+// multiplies it by 100. Outputs about 100 times the speeds are panel values
+// already, and reach the panel 100 times too large; dividing each by 100
+// gives the panel exactly the values written.
+void checkSpeedHundredths(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points) {
+    if (table.file.filename() != "Speed.csv") return;
+    std::vector<const ReadPoint*> moving;
+    for (const ReadPoint& point : points)
+        if (point.input > 0) moving.push_back(&point);
+    if (moving.size() < 2) return;
+    for (const ReadPoint* point : moving) {
+        const float ratio = point->output / point->input;
+        if (ratio < 50 || ratio > 200) return;
+    }
+    const ReadPoint& top = *moving.back();
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    finding.line = top.line;
+    finding.column = 1;
+    finding.message = messages::trf("the outputs are about 100 times the speeds ({1} at {2} km/h): the plug-in "
+                                    "multiplies this table's output by 100 itself, so at {2} km/h the panel receives "
+                                    "{3}",
+                                    {shownNumber(top.output), shownNumber(top.input), shownNumber(top.output * 100)});
+    finding.fix = messages::tr("write the needle value of each speed divided by 100 (40.4 for the panel value 4040)");
+    for (const Row& row : table.rows) {
+        if (row.cells.size() < 2 || !isWholeNumber(row.cells[1].text)) continue;
+        const std::string divided = shownNumber(config::toFloat(row.cells[1].text) / 100);
+        finding.fixes.push_back(editFix(table.file, row.line, row.cells[1].column, characterCount(row.cells[1].text),
+                                        config::Text(divided.begin(), divided.end())));
+        finding.rows.push_back(row.number);
+    }
+    add(diagnosis, std::move(finding));
+}
+
 void checkTooFewPoints(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points) {
     if (points.size() != 1) return;
     Finding finding;
@@ -353,8 +696,10 @@ void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
 void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const Table table = readTable(file);
     checkHeader(diagnosis, table);
+    bool quotesReported = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, false)) return;
+        if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) return;
         if (row.cells.size() < 3) {
             if (row.cells.size() == 2 && !row.cells[1].text.empty())
                 add(diagnosis, lineFinding(table, row, Severity::Warning,
@@ -367,7 +712,7 @@ void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file)
         if (row.cells[1].text.empty()) continue;
         checkExtraFields(diagnosis, table, row, table.headerCells.size());
         checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal,
-                    SensibleRange{0, 1000, messages::tr("a no-load current in A")});
+                    SensibleRange{0, 1000, messages::tr("a no-load current in A"), u"A"});
         return;
     }
     if (table.rows.empty() && !table.header) return;
@@ -383,25 +728,35 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const Table table = readTable(file);
     checkHeader(diagnosis, table);
     std::vector<ReadPoint> points;
+    bool quotesReported = false;
+    bool unreadable = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, true)) return;
+        if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) {
+            unreadable = true;
+            continue;
+        }
         if (row.cells.size() < 2) return explainShortRow(diagnosis, table, row);
         checkExtraFields(diagnosis, table, row, std::max<std::size_t>(table.headerCells.size(), 2));
         if (row.cells[1].text.empty()) continue;
         if (isRepeatedHeader(diagnosis, table, row)) return;
         const std::optional<float> input = checkNumber(diagnosis, placeOf(table, row, 0), row.cells[0].text,
                                                        NumberKind::Decimal, needleInputRange(file));
-        if (!input) return;
         const std::optional<float> output =
-            checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal);
-        if (!output) return;
-        points.push_back({*input, *output, row.number, row.line});
+            input ? checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal)
+                  : std::nullopt;
+        // The later rows are still looked at, so that every row to mend is
+        // named; the shape of a table the plug-in did not finish says nothing.
+        if (!output) unreadable = true;
+        else points.push_back({*input, *output, row.number, row.line});
     }
+    if (unreadable) return;
     std::stable_sort(points.begin(), points.end(),
                      [](const ReadPoint& a, const ReadPoint& b) { return a.input < b.input; });
     checkDuplicateInputs(diagnosis, table, points);
     checkTurningBack(diagnosis, table, points);
     checkTooFewPoints(diagnosis, table, points);
+    checkSpeedHundredths(diagnosis, table, points);
 }
 
 }  // namespace diagnose

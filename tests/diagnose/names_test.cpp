@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "config/text.h"
@@ -135,6 +136,14 @@ void overlayIntended(const std::string& name, const TestFolder& folder) {
     }
 }
 
+// A case whose expected findings include one the author must settle: its
+// repairs cannot give the intended vehicle alone.
+bool leavesWorkByHand(const fs::path& source) {
+    std::ifstream expected(source / "expected.txt");
+    const std::string text((std::istreambuf_iterator<char>(expected)), std::istreambuf_iterator<char>());
+    return text.find("@by-hand") != std::string::npos;
+}
+
 TEST(NameRepairs, EveryOfferedRepairLoadsTheIntendedVehicleAndLeavesNothingToRepair) {
     int repaired = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(kCorpus)) {
@@ -142,7 +151,7 @@ TEST(NameRepairs, EveryOfferedRepairLoadsTheIntendedVehicleAndLeavesNothingToRep
         if (name.rfind("names-", 0) != 0 && name.rfind("fixed-names-", 0) != 0 && name.rfind("module-", 0) != 0 &&
             name != "doubled-extensions" && name != "section-header-with-blanks")
             continue;
-        if (!fs::exists(entry.path() / "intended")) continue;
+        if (!fs::exists(entry.path() / "intended") || leavesWorkByHand(entry.path())) continue;
         SCOPED_TRACE(name);
         Vehicle broken(name);
         const std::vector<Finding> findings = broken.diagnose();
