@@ -325,23 +325,22 @@ void explainWritten(Diagnosis& diagnosis, const WrittenName& written, const Mean
                                std::move(message), std::move(fix), std::move(fixes)));
 }
 
-// The renames, part by part from the vehicle folder down, that give the
-// file at `from` the path `to` (both of the same depth below `root`).
+// The renames, part by part from the file up to the vehicle folder, that
+// give the file at `from` the path `to` (both of the same depth below
+// `root`): each renames an entry that still has its old path.
 std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const fs::path& to) {
+    std::vector<fs::path> fromParts;
+    std::vector<fs::path> toParts;
+    for (const fs::path& part : from.lexically_relative(root)) fromParts.push_back(part);
+    for (const fs::path& part : to.lexically_relative(root)) toParts.push_back(part);
+    if (fromParts.size() != toParts.size()) return {};
     std::vector<Fix> fixes;
-    const fs::path fromRelative = from.lexically_relative(root);
-    const fs::path toRelative = to.lexically_relative(root);
-    fs::path current = root;
-    fs::path wanted = root;
-    auto i = fromRelative.begin();
-    for (auto j = toRelative.begin(); i != fromRelative.end() && j != toRelative.end(); ++i, ++j) {
-        const fs::path renamedParent = wanted;
-        current = renamedParent / *i;
-        wanted = renamedParent / *j;
-        if (*i != *j) {
-            if (!isRenameTargetFit(current, wanted)) return {};
-            fixes.push_back(renameFix(current, wanted));
-        }
+    for (std::size_t k = fromParts.size(); k-- > 0;) {
+        if (fromParts[k] == toParts[k]) continue;
+        fs::path parent = root;
+        for (std::size_t i = 0; i < k; ++i) parent /= fromParts[i];
+        if (!isRenameTargetFit(parent / fromParts[k], parent / toParts[k])) return {};
+        fixes.push_back(renameFix(parent / fromParts[k], parent / toParts[k]));
     }
     return fixes;
 }
