@@ -134,8 +134,14 @@ struct Candidate {
     Match match;
 };
 
+// Folders that hold no file the author means: a Mac archive's __MACOSX and
+// the originals cabhost fix keeps.
+bool isSkippedFolder(const std::u16string& name) {
+    return name == u"__MACOSX" || name == u"cabhost-backup";
+}
+
 // Regular files of the vehicle tree whose name could be the one wanted; a
-// Mac archive's __MACOSX folder and "._" files are no candidates.
+// Mac archive's "._" files are no candidates.
 std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string& wantedName) {
     const std::u16string wantedKey = nameKey(wantedName);
     const bool hasExtension = wantedKey.find('.') != std::u16string::npos;
@@ -148,7 +154,7 @@ std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string&
         const std::u16string name = nameOf(it->path());
         std::error_code kindError;
         if (it->is_directory(kindError)) {
-            if (name == u"__MACOSX" || it.depth() >= kSearchDepth) it.disable_recursion_pending();
+            if (isSkippedFolder(name) || it.depth() >= kSearchDepth) it.disable_recursion_pending();
             continue;
         }
         if (name.rfind(u"._", 0) == 0 || !it->is_regular_file(kindError)) continue;
@@ -573,8 +579,9 @@ std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, cons
     std::size_t seen = 0;
     for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
          it.increment(error), ++seen) {
-        if (it.depth() >= kSearchDepth) it.disable_recursion_pending();
         std::error_code kindError;
+        if (it->is_directory(kindError) && (isSkippedFolder(nameOf(it->path())) || it.depth() >= kSearchDepth))
+            it.disable_recursion_pending();
         if (!it->is_regular_file(kindError) || it->path() == module) continue;
         const std::u16string key = nameKey(nameOf(it->path()));
         const std::u16string folder = nameKey(nameOf(it->path().parent_path()));

@@ -222,6 +222,18 @@ TEST(NameRepairs, TwoFilesThatCouldBeMeantGetNoRepairButBothAreNamed) {
                   std::string::npos);
 }
 
+TEST(NameRepairs, TheOriginalsKeptByARepairAndAMacArchivesFilesAreNoCandidates) {
+    TestFolder folder(u"names");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("cabhost-backup/2026-01-01_00-00-00/notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("__MACOSX/notch/power_params.txt", "");
+    folder.write("notch/._power_params.txt", "");
+    const std::vector<Finding> findings = findingsFor(folder, "Params = power_params");
+    ASSERT_EQ(findings.size(), 1u);
+    ASSERT_EQ(findings[0].fixes.size(), 1u);
+    EXPECT_EQ(findings[0].fixes[0].replacement, "power_params.txt");
+}
+
 TEST(NameRepairs, TheIndexNestedInAFolderOfItsOwnNameIsNotMovedAwayFromItsFiles) {
     TestFolder folder(u"names");
     folder.write("notch/notch/notch.txt", "[Power]\nParams = power_params.txt\n");
