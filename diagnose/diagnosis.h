@@ -110,6 +110,10 @@ std::optional<WrittenName> notchLineNaming(const Diagnosis& diagnosis, const std
 // plug-in, or one written in notch.txt. The vehicle tree is searched for what
 // was meant.
 void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file);
+// The 64-bit build of a 32-bit module, where the vehicle holds exactly one
+// (beside it as NAME64.dll or NAME_x64.dll, or in a folder x64): the line
+// of the module list that names it.
+std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, const std::filesystem::path& module);
 // The same for a name written in a line (`written` null for the plug-in's own names).
 void checkMissingName(Diagnosis& diagnosis, const std::filesystem::path& wanted, const WrittenName* written);
 // The plug-in library itself, and an adjustment-mode file with a near-miss name.

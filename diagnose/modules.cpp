@@ -13,6 +13,7 @@
 #include "diagnose/visible.h"
 #include "messages/messages.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 #include "plugin/entry_points.h"
 
 namespace diagnose {
@@ -187,10 +188,18 @@ void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const
         return;
     }
     if (!library->is64Bit) {
-        add(diagnosis, lineFinding(file, entry.line, Severity::Warning,
-                                   messages::tr("a 32-bit library: this plug-in is 64-bit and cannot load 32-bit "
-                                                "modules"),
-                                   messages::tr("use the module's 64-bit build (often in a folder or file named x64)")));
+        Finding finding = lineFinding(file, entry.line, Severity::Warning,
+                                      messages::tr("a 32-bit library: this plug-in is 64-bit and cannot load 32-bit "
+                                                   "modules"),
+                                      messages::tr("use the module's 64-bit build (often in a folder or file named "
+                                                   "x64)"));
+        if (const std::optional<config::Text> build = sixtyFourBitBuildOf(diagnosis, entry.path)) {
+            finding.fix = messages::trf("the vehicle holds its 64-bit build: write {1} in this line",
+                                        {"`" + visibleText(*build, 200, false) + "`"});
+            finding.fixes.push_back({Fix::Kind::Edit, file, entry.line.number, 1,
+                                     characterCount(entry.line.text) + 1, platform::toUtf8(*build), {}});
+        }
+        add(diagnosis, std::move(finding));
         return;
     }
     if (library->isDotNet) {

@@ -134,8 +134,14 @@ struct Candidate {
     Match match;
 };
 
+// Folders that hold no file the author means: a Mac archive's __MACOSX and
+// the originals cabhost fix keeps.
+bool isSkippedFolder(const std::u16string& name) {
+    return name == u"__MACOSX" || name == u"cabhost-backup";
+}
+
 // Regular files of the vehicle tree whose name could be the one wanted; a
-// Mac archive's __MACOSX folder and "._" files are no candidates.
+// Mac archive's "._" files are no candidates.
 std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string& wantedName) {
     const std::u16string wantedKey = nameKey(wantedName);
     const bool hasExtension = wantedKey.find('.') != std::u16string::npos;
@@ -148,7 +154,7 @@ std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string&
         const std::u16string name = nameOf(it->path());
         std::error_code kindError;
         if (it->is_directory(kindError)) {
-            if (name == u"__MACOSX" || it.depth() >= kSearchDepth) it.disable_recursion_pending();
+            if (isSkippedFolder(name) || it.depth() >= kSearchDepth) it.disable_recursion_pending();
             continue;
         }
         if (name.rfind(u"._", 0) == 0 || !it->is_regular_file(kindError)) continue;
@@ -325,23 +331,22 @@ void explainWritten(Diagnosis& diagnosis, const WrittenName& written, const Mean
                                std::move(message), std::move(fix), std::move(fixes)));
 }
 
-// The renames, part by part from the vehicle folder down, that give the
-// file at `from` the path `to` (both of the same depth below `root`).
+// The renames, part by part from the file up to the vehicle folder, that
+// give the file at `from` the path `to` (both of the same depth below
+// `root`): each renames an entry that still has its old path.
 std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const fs::path& to) {
+    std::vector<fs::path> fromParts;
+    std::vector<fs::path> toParts;
+    for (const fs::path& part : from.lexically_relative(root)) fromParts.push_back(part);
+    for (const fs::path& part : to.lexically_relative(root)) toParts.push_back(part);
+    if (fromParts.size() != toParts.size()) return {};
     std::vector<Fix> fixes;
-    const fs::path fromRelative = from.lexically_relative(root);
-    const fs::path toRelative = to.lexically_relative(root);
-    fs::path current = root;
-    fs::path wanted = root;
-    auto i = fromRelative.begin();
-    for (auto j = toRelative.begin(); i != fromRelative.end() && j != toRelative.end(); ++i, ++j) {
-        const fs::path renamedParent = wanted;
-        current = renamedParent / *i;
-        wanted = renamedParent / *j;
-        if (*i != *j) {
-            if (!isRenameTargetFit(current, wanted)) return {};
-            fixes.push_back(renameFix(current, wanted));
-        }
+    for (std::size_t k = fromParts.size(); k-- > 0;) {
+        if (fromParts[k] == toParts[k]) continue;
+        fs::path parent = root;
+        for (std::size_t i = 0; i < k; ++i) parent /= fromParts[i];
+        if (!isRenameTargetFit(parent / fromParts[k], parent / toParts[k])) return {};
+        fixes.push_back(renameFix(parent / fromParts[k], parent / toParts[k]));
     }
     return fixes;
 }
@@ -562,6 +567,37 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
 void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
     const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
     checkMissingName(diagnosis, file, written ? &*written : nullptr);
+}
+
+std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, const fs::path& module) {
+    const std::u16string stem = nameKey(module.stem().u16string());
+    const std::u16string extension = nameKey(module.extension().u16string());
+    const std::u16string name = stem + extension;
+    std::vector<fs::path> builds;
+    std::error_code error;
+    fs::recursive_directory_iterator it(diagnosis.folder, fs::directory_options::skip_permission_denied, error);
+    std::size_t seen = 0;
+    for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
+         it.increment(error), ++seen) {
+        std::error_code kindError;
+        if (it->is_directory(kindError) && (isSkippedFolder(nameOf(it->path())) || it.depth() >= kSearchDepth))
+            it.disable_recursion_pending();
+        if (!it->is_regular_file(kindError) || it->path() == module) continue;
+        const std::u16string key = nameKey(nameOf(it->path()));
+        const std::u16string folder = nameKey(nameOf(it->path().parent_path()));
+        const bool inFolder = key == name && (folder == u"x64" || folder == u"amd64" || folder == u"win64" ||
+                                              folder == u"64bit" || folder == u"64");
+        bool suffixed = false;
+        for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
+            suffixed = suffixed || key == stem + std::u16string(suffix) + extension;
+        if (!inFolder && !suffixed) continue;
+        const std::optional<LibraryFile> library = examineLibrary(it->path());
+        if (library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&
+            !library->isDotNet)
+            builds.push_back(it->path());
+    }
+    if (builds.size() != 1 || !fitsAsName(nameOf(builds.front()))) return std::nullopt;
+    return writtenPath(builds.front().lexically_relative(diagnosis.plugin.directory.parent_path()));
 }
 
 std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::path& file) {

@@ -10,6 +10,7 @@
 #include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
+#include "platform/utf8.h"
 
 namespace diagnose {
 
@@ -92,12 +93,23 @@ std::optional<config::Text> headerLike(const config::Text& text) {
     return inner;
 }
 
+// An edit of `length` characters of the line from `column`: the line's text
+// as the plug-in reads it, with the comment and blanks around it left alone.
+Fix lineEdit(const std::filesystem::path& file, const CleanLine& line, int column, int length, std::u16string_view by) {
+    return Fix{Fix::Kind::Edit, file, line.number, column, column + length, platform::toUtf8(by), {}};
+}
+
 void checkHeaderLine(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
                      const config::Text& inner, Section section) {
     std::string message;
     std::string fix;
+    std::vector<Fix> fixes;
+    const int length = characterCount(line.text);
+    const bool bracketed = (line.text.front() == '[' || line.text.front() == 0xFF3B) &&
+                           (line.text.back() == ']' || line.text.back() == 0xFF3D);
     if (config::equalsIgnoreCase(inner, u"Power") || config::equalsIgnoreCase(inner, u"Brake")) {
         const std::string meant = config::equalsIgnoreCase(inner, u"Power") ? "[Power]" : "[Brake]";
+        if (bracketed) fixes.push_back(lineEdit(file, line, line.column, length, meant == "[Power]" ? u"[Power]" : u"[Brake]"));
         message = messages::trf("not read as the section header {1}: a header is written with half-width brackets and "
                                 "no blanks inside; {2}",
                                 {meant, whereLinesGo(section)});
@@ -106,12 +118,16 @@ void checkHeaderLine(Diagnosis& diagnosis, const std::filesystem::path& file, co
         message = messages::trf("unknown section {1}: did you mean [{2}]? {3}",
                                 {backquoted(line.text), utf8(*meant), whereLinesGo(section)});
         fix = messages::trf("write [{1}]", {utf8(*meant)});
+        if (bracketed && editDistance(inner, *meant) <= 2)
+            fixes.push_back(lineEdit(file, line, line.column, length, u"[" + *meant + u"]"));
     } else {
         message = messages::trf("unknown section {1}: the only sections are [Power] and [Brake]; {2}",
                                 {backquoted(line.text), whereLinesGo(section)});
         fix = messages::tr("write [Power] or [Brake]");
     }
-    add(diagnosis, lineFinding(file, line, Severity::Warning, std::move(message), std::move(fix)));
+    Finding finding = lineFinding(file, line, Severity::Warning, std::move(message), std::move(fix));
+    finding.fixes = std::move(fixes);
+    add(diagnosis, std::move(finding));
 }
 
 bool isKeyOf(Section section, const config::Text& key) {
@@ -134,10 +150,14 @@ void checkUnknownKey(Diagnosis& diagnosis, const std::filesystem::path& file, co
     } else if (const std::optional<std::u16string> meant =
                    section == Section::Power ? closest(key, {u"Params", u"Current"})
                                              : closest(key, {u"Params", u"Current", u"NoLoadCurrent"})) {
-        add(diagnosis, lineFinding(file, line, Severity::Warning,
-                                   messages::trf("unknown key {1} in {2} is ignored: did you mean {3}?",
-                                                 {backquoted(key), sectionName(section), utf8(*meant)}),
-                                   messages::trf("write {1}", {utf8(*meant)})));
+        Finding finding = lineFinding(file, line, Severity::Warning,
+                                      messages::trf("unknown key {1} in {2} is ignored: did you mean {3}?",
+                                                    {backquoted(key), sectionName(section), utf8(*meant)}),
+                                      messages::trf("write {1}", {utf8(*meant)}));
+        // The key is the text before '=', which the trimmed line starts with.
+        if (editDistance(key, *meant) <= 2)
+            finding.fixes.push_back(lineEdit(file, line, line.column, characterCount(key), *meant));
+        add(diagnosis, std::move(finding));
     } else {
         add(diagnosis, lineFinding(file, line, Severity::Note,
                                    messages::trf("unknown key {1} in {2} is ignored", {backquoted(key), sectionName(section)}),

@@ -3,6 +3,7 @@
 // loads exactly as the author's intended one, and leaves nothing to repair.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -147,13 +148,20 @@ TEST(NameRepairs, EveryOfferedRepairLoadsTheIntendedVehicleAndLeavesNothingToRep
     int repaired = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(kCorpus)) {
         const std::string name = entry.path().filename().u8string();
-        if (name.rfind("names-", 0) != 0 && name.rfind("fixed-names-", 0) != 0 && name != "module-names" &&
-            name != "doubled-extensions")
+        if (name.rfind("names-", 0) != 0 && name.rfind("fixed-names-", 0) != 0 && name.rfind("module-", 0) != 0 &&
+            name != "doubled-extensions" && name != "section-header-with-blanks")
             continue;
         if (!fs::exists(entry.path() / "intended") || leavesWorkByHand(entry.path())) continue;
         SCOPED_TRACE(name);
         Vehicle broken(name);
         const std::vector<Finding> findings = broken.diagnose();
+        // Where something cannot be repaired, the intended files show what to
+        // do by hand and no repair reaches them.
+        const bool repairable = std::all_of(findings.begin(), findings.end(), [](const Finding& finding) {
+            return finding.severity == diagnose::Severity::Note || !finding.fixes.empty() ||
+                   finding.fix.find("as above") != std::string::npos;
+        });
+        if (!repairable) continue;
         apply(findings);
         const std::vector<Finding> after = broken.diagnose();
         for (const Finding& finding : after) {
@@ -209,8 +217,21 @@ TEST(NameRepairs, TwoFilesThatCouldBeMeantGetNoRepairButBothAreNamed) {
     const std::vector<Finding> findings = findingsFor(folder, "Params = power_params.txt");
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_TRUE(findings[0].fixes.empty());
-    EXPECT_NE(findings[0].found.find("a/power_params.txt"), std::string::npos);
-    EXPECT_NE(findings[0].found.find("b/power_params.txt"), std::string::npos);
+    for (const char* candidate : {"a", "b"})
+        EXPECT_NE(findings[0].found.find((fs::path("notch") / candidate / "power_params.txt").u8string()),
+                  std::string::npos);
+}
+
+TEST(NameRepairs, TheOriginalsKeptByARepairAndAMacArchivesFilesAreNoCandidates) {
+    TestFolder folder(u"names");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("cabhost-backup/2026-01-01_00-00-00/notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("__MACOSX/notch/power_params.txt", "");
+    folder.write("notch/._power_params.txt", "");
+    const std::vector<Finding> findings = findingsFor(folder, "Params = power_params");
+    ASSERT_EQ(findings.size(), 1u);
+    ASSERT_EQ(findings[0].fixes.size(), 1u);
+    EXPECT_EQ(findings[0].fixes[0].replacement, "power_params.txt");
 }
 
 TEST(NameRepairs, TheIndexNestedInAFolderOfItsOwnNameIsNotMovedAwayFromItsFiles) {
@@ -225,6 +246,28 @@ TEST(NameRepairs, TheIndexNestedInAFolderOfItsOwnNameIsNotMovedAwayFromItsFiles)
     plugin::dispose(plugin);
     ASSERT_FALSE(findings.empty());
     for (const Finding& finding : findings) EXPECT_TRUE(finding.fixes.empty()) << finding.message;
+}
+
+TEST(NameRepairs, AHeaderOrKeyMeantAsOneOfTheGrammarsReadsAsItOnceRepaired) {
+    for (const char* index : {"[Power]\n  [ Brake ]  ; braking\nParams = brake_params.txt\n",
+                              "[Power]\n\xEF\xBC\xBB" "Brake\xEF\xBC\xBD\nParams = brake_params.txt\n",
+                              "[Brake]\nParam = brake_params.txt\n", "[Brak]\nPARAMS = brake_params.txt\n"}) {
+        SCOPED_TRACE(index);
+        TestFolder folder(u"names");
+        folder.write("notch/notch.txt", index);
+        folder.write("notch/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+        fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+        plugin::Plugin plugin;
+        plugin.directory = folder.directory();
+        plugin::load(plugin);
+        apply(diagnose::diagnoseVehicle(plugin));
+        plugin::dispose(plugin);
+        plugin = plugin::Plugin{};
+        plugin.directory = folder.directory();
+        plugin::load(plugin);
+        EXPECT_EQ(plugin.notch.brakeStepCount, 3u);
+        plugin::dispose(plugin);
+    }
 }
 
 TEST(WrittenNames, AShiftJisNameIsShownDecodedAndAUtf8NameNotAtAll) {
