@@ -122,7 +122,8 @@ TEST(ContentFixes, AppliedTheyMakeThePluginReadTheIntendedValues) {
                              "mac-line-ends-table", "mac-line-ends-notch", "params-files-traded",
                              "current-files-traded", "required-notch-with-equals", "semicolon-separator",
                              "tab-separator", "full-width-comma", "trailing-blank-line", "excel-empty-rows",
-                             "header-doubled", "header-missing", "speed-needle-in-hundredths"}) {
+                             "header-doubled", "header-missing", "speed-needle-in-hundredths",
+                             "日本語の車両-全角数字"}) {
         SCOPED_TRACE(name);
         TestFolder broken(u"broken");
         TestFolder intended(u"intended");
