@@ -93,11 +93,14 @@ bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file, bool
     int joined = 0;  // lines of the author's editor read as one, on the first such line
     int firstLine = 0;
     for (const Line& line : readLines(file)) {
-        if (line.text.find(u'\r') == config::Text::npos) continue;
+        const config::Text& text = line.text;
+        const int pieces = 1 + static_cast<int>(std::count(text.begin(), text.end(), u'\r')) -
+                           (!text.empty() && text.back() == u'\r' ? 1 : 0);
+        // A carriage return at the very end joins nothing; trimming takes it.
+        if (pieces < 2) continue;
         if (firstLine == 0) {
             firstLine = line.number;
-            const config::Text& text = line.text;
-            joined = 1 + static_cast<int>(std::count(text.begin(), text.end(), u'\r')) - (text.back() == u'\r' ? 1 : 0);
+            joined = pieces;
         }
         config::Text split;
         for (const char16_t c : line.text) {

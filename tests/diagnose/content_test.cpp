@@ -123,7 +123,7 @@ TEST(ContentFixes, AppliedTheyMakeThePluginReadTheIntendedValues) {
                              "current-files-traded", "required-notch-with-equals", "semicolon-separator",
                              "tab-separator", "full-width-comma", "trailing-blank-line", "excel-empty-rows",
                              "header-doubled", "header-missing", "speed-needle-in-hundredths",
-                             "日本語の車両-全角数字"}) {
+                             "日本語の車両-全角数字", "speed-needle-panel-values"}) {
         SCOPED_TRACE(name);
         TestFolder broken(u"broken");
         TestFolder intended(u"intended");
