@@ -33,8 +33,13 @@ std::string shownPath(const std::filesystem::path& file, const std::filesystem::
 // they are 0; a finding about the folder as a whole shows the folder).
 std::string compilerLine(const Finding& finding, const std::filesystem::path& vehicleFolder);
 
+// One repair in the author's words: which file, which line and columns, and
+// the text written there; or the file renamed, moved or saved again.
+std::string describeFix(const Fix& fix, const std::filesystem::path& vehicleFolder);
+
 // compilerLine, then the found text, the field and the fix indented below it,
-// one line each, every line ending in a line feed.
+// one line each, and each repair `cabhost fix` would apply, every line
+// ending in a line feed.
 std::string describe(const Finding& finding, const std::filesystem::path& vehicleFolder);
 
 }  // namespace diagnose

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,9 +91,27 @@ void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file);
 void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file);
 
-// A file the plug-in looked for and did not find: one that exists with
-// another letter case, or with a near-miss name.
+// A name written in a line of a file: the columns it takes there, the text
+// the plug-in read and the folder it joins that text to.
+struct WrittenName {
+    std::filesystem::path file;
+    int line = 0;
+    int firstColumn = 0;  // from 1, in characters; [firstColumn, endColumn)
+    int endColumn = 0;
+    config::Text text;
+    std::filesystem::path base;
+    bool comments = true;  // ';' and '#' start comments in that file
+};
+
+// The line of notch.txt whose value the plug-in took for `path`.
+std::optional<WrittenName> notchLineNaming(const Diagnosis& diagnosis, const std::filesystem::path& path);
+
+// A file the plug-in looked for and did not find: a fixed name of the
+// plug-in, or one written in notch.txt. The vehicle tree is searched for what
+// was meant.
 void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file);
+// The same for a name written in a line (`written` null for the plug-in's own names).
+void checkMissingName(Diagnosis& diagnosis, const std::filesystem::path& wanted, const WrittenName* written);
 // The plug-in library itself, and an adjustment-mode file with a near-miss name.
 void checkFolder(Diagnosis& diagnosis);
 

@@ -251,6 +251,12 @@ bool checkWriting(Diagnosis& diagnosis, const std::filesystem::path& file, const
     return true;
 }
 
+void checkMissingModule(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry) {
+    const WrittenName written{file, entry.line.number, 1, characterCount(entry.line.text) + 1, entry.line.text,
+                              diagnosis.plugin.directory.parent_path(), false};
+    checkMissingName(diagnosis, entry.path, &written);
+}
+
 std::string sameFileKey(const std::filesystem::path& path) {
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
@@ -288,7 +294,7 @@ void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
         else if (std::filesystem::exists(entry.path, error))
             checkLibrary(diagnosis, file, entry);
         else
-            checkMissingFile(diagnosis, entry.path);
+            checkMissingModule(diagnosis, file, entry);
     }
 }
 

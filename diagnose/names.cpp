@@ -1,78 +1,499 @@
-// Names: a file the plug-in looked for and did not find although something
-// very like it is there (another letter case, a doubled extension, a small
-// misspelling), and the plug-in library itself.
+// Names: a file the plug-in looked for and did not find. The vehicle tree is
+// searched for what the name could have meant under the differences authors
+// make (letter case, composed and decomposed letters, invisible and
+// full-width characters, quotes, a full-width comment mark, a hidden or a
+// doubled extension, a folder too many or too few, a misnamed folder), and
+// the side that is wrong is named: the name as written, then edited in its
+// line, or the file on disk, then renamed or moved.
 #include <algorithm>
 #include <optional>
 
 #include "config/text.h"
 #include "diagnose/diagnose.h"
 #include "diagnose/diagnosis.h"
+#include "diagnose/encoding.h"
 #include "diagnose/library_file.h"
+#include "diagnose/names.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
+#include "platform/utf8.h"
 
 namespace diagnose {
 
 namespace {
 
-std::u16string nameOf(const std::filesystem::path& path) {
+namespace fs = std::filesystem;
+
+// Bounds of the search through a vehicle tree: deep and wide enough for
+// any vehicle, and a limit for a folder dropped by mistake.
+constexpr int kSearchDepth = 6;
+constexpr std::size_t kSearchEntries = 20000;
+
+std::u16string nameOf(const fs::path& path) {
     return path.filename().u16string();
 }
 
-std::optional<std::filesystem::path> entryIgnoringCase(const std::filesystem::path& folder, const std::u16string& name) {
+bool isInvisible(char16_t c) {
+    return c < 0x20 || c == 0x7F || c == 0x00AD || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           c == 0x2060 || c == 0xFEFF;
+}
+
+bool isQuote(char16_t c) {
+    return c == '"' || c == '\'' || c == 0x201C || c == 0x201D || c == 0x2018 || c == 0x2019 || c == 0x300C ||
+           c == 0x300D || c == 0x300E || c == 0x300F || c == 0xFF02 || c == 0xFF07;
+}
+
+// A character Windows refuses in a file name, or one nobody can see.
+bool unfitForName(char16_t c) {
+    return isInvisible(c) || isQuote(c) || c == '<' || c == '>' || c == ':' || c == '|' || c == '?' || c == '*' ||
+           c == '/' || c == '\\';
+}
+
+bool fitsAsName(std::u16string_view name) {
+    return !name.empty() && std::none_of(name.begin(), name.end(), unfitForName) && name.back() != ' ' &&
+           name.back() != '.';
+}
+
+// The form two names are compared in: composed, without invisible
+// characters, full-width letters as ASCII, ASCII letters in lower case.
+std::u16string nameKey(std::u16string_view name) {
+    std::u16string key;
+    for (char16_t c : composed(name)) {
+        if (isInvisible(c)) continue;
+        if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(asciiLookAlike(c));
+        if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c - 'A' + 'a');
+        key += c;
+    }
+    return key;
+}
+
+// What the author most likely meant by a name as the plug-in read it, and
+// which of the author's habits made the two differ.
+struct Meant {
+    config::Text text;
+    bool quotes = false;
+    bool invisible = false;
+    bool commentMark = false;
+    bool fullWidth = false;
+    config::Text comment;  // what follows a full-width comment mark, kept as a comment
+};
+
+Meant meantName(config::Text text, bool comments) {
+    Meant meant;
+    const std::size_t before = text.size();
+    text.erase(std::remove_if(text.begin(), text.end(), isInvisible), text.end());
+    meant.invisible = text.size() != before;
+    // A full-width mark does not start a comment; in a file without comments
+    // a mark after a blank was still meant as one.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool fullWidthMark = c == 0xFF1B || c == 0xFF03;
+        const bool markAfterBlank = !comments && (c == ';' || c == '#') && i > 0 && config::isSpace(text[i - 1]);
+        if (fullWidthMark || markAfterBlank) {
+            meant.comment = text.substr(i + 1);
+            text.erase(i);
+            meant.commentMark = true;
+            break;
+        }
+    }
+    config::trim(text);
+    while (text.size() >= 2 && isQuote(text.front()) && isQuote(text.back())) {
+        text = text.substr(1, text.size() - 2);
+        config::trim(text);
+        meant.quotes = true;
+    }
+    for (char16_t& c : text) {
+        if (c >= 0xFF01 && c <= 0xFF5E && !isQuote(c)) {
+            c = static_cast<char16_t>(asciiLookAlike(c));
+            meant.fullWidth = true;
+        }
+    }
+    meant.text = std::move(text);
+    return meant;
+}
+
+// How a file on disk relates to the name wanted.
+enum class Match {
+    Same,             // the same name under nameKey
+    ExtensionHidden,  // the name wanted lacks the file's extension
+    ExtensionDoubled, // the file has one more extension than the name wanted
+};
+
+std::optional<Match> matchOf(const std::u16string& fileKey, const std::u16string& wantedKey, bool wantedHasExtension) {
+    if (fileKey == wantedKey) return Match::Same;
+    if (fileKey.size() <= wantedKey.size() + 1 || fileKey.compare(0, wantedKey.size(), wantedKey) != 0 ||
+        fileKey[wantedKey.size()] != '.')
+        return std::nullopt;
+    const std::u16string_view extra = std::u16string_view(fileKey).substr(wantedKey.size() + 1);
+    if (extra.size() > 4 || extra.find('.') != std::u16string_view::npos) return std::nullopt;
+    return wantedHasExtension ? Match::ExtensionDoubled : Match::ExtensionHidden;
+}
+
+struct Candidate {
+    fs::path path;
+    Match match;
+};
+
+// Regular files of the vehicle tree whose name could be the one wanted; a
+// Mac archive's __MACOSX folder and "._" files are no candidates.
+std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string& wantedName) {
+    const std::u16string wantedKey = nameKey(wantedName);
+    const bool hasExtension = wantedKey.find('.') != std::u16string::npos;
+    std::vector<Candidate> found;
     std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+    std::size_t seen = 0;
+    for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
+         it.increment(error), ++seen) {
+        const std::u16string name = nameOf(it->path());
+        std::error_code kindError;
+        if (it->is_directory(kindError)) {
+            if (name == u"__MACOSX" || it.depth() >= kSearchDepth) it.disable_recursion_pending();
+            continue;
+        }
+        if (name.rfind(u"._", 0) == 0 || !it->is_regular_file(kindError)) continue;
+        if (const std::optional<Match> match = matchOf(nameKey(name), wantedKey, hasExtension))
+            found.push_back({it->path(), *match});
+    }
+    return found;
+}
+
+// True when every part of the two paths is the same under nameKey.
+bool samePlace(const fs::path& a, const fs::path& b) {
+    auto i = a.begin();
+    auto j = b.begin();
+    for (; i != a.end() && j != b.end(); ++i, ++j)
+        if (nameKey(i->u16string()) != nameKey(j->u16string())) return false;
+    return i == a.end() && j == b.end();
+}
+
+std::string shown(const Diagnosis& diagnosis, const fs::path& path) {
+    return "`" + visibleText(fs::u8path(shownPath(path, diagnosis.folder)).u16string(), 200, false) + "`";
+}
+
+std::string shownText(std::u16string_view text) {
+    return "`" + visibleText(text, 200, false) + "`";
+}
+
+Finding nameFinding(const fs::path& file, int line, int column, std::string found, std::string message, std::string fix,
+                    std::vector<Fix> fixes = {}) {
+    return Finding{Severity::Warning, file, line,  column, {}, std::move(found), std::move(message), std::move(fix),
+                   {},               std::move(fixes)};
+}
+
+Fix renameFix(const fs::path& from, const fs::path& to) {
+    Fix fix;
+    fix.kind = Fix::Kind::Rename;
+    fix.file = from;
+    fix.target = to;
+    return fix;
+}
+
+// A rename already offered by another finding is not offered twice: the
+// second would find nothing to rename.
+bool offered(const Diagnosis& diagnosis, const Fix& fix) {
+    return std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(), [&](const Finding& finding) {
+        return std::any_of(finding.fixes.begin(), finding.fixes.end(), [&](const Fix& other) {
+            return other.kind == fix.kind && other.file == fix.file && other.target == fix.target;
+        });
+    });
+}
+
+bool isRenameTargetFit(const fs::path& from, const fs::path& to) {
+    std::error_code error;
+    return from != to && fitsAsName(nameOf(to)) && !fs::exists(to, error);
+}
+
+// The name as Windows authors write it in a file: folders joined with '\'.
+config::Text writtenPath(const fs::path& relative) {
+    config::Text text;
+    for (const fs::path& part : relative) text += (text.empty() ? u"" : u"\\") + part.u16string();
+    return text;
+}
+
+// The best candidates: those where the name leads (apart from how the name
+// is written), else those elsewhere in the tree.
+std::vector<Candidate> bestCandidates(const std::vector<Candidate>& all, const fs::path& expected) {
+    std::vector<Candidate> here;
+    for (const Candidate& candidate : all)
+        if (samePlace(candidate.path.parent_path(), expected.parent_path())) here.push_back(candidate);
+    return here.empty() ? all : here;
+}
+
+std::string candidateList(const Diagnosis& diagnosis, const std::vector<Candidate>& candidates) {
+    std::string text;
+    for (std::size_t i = 0; i < candidates.size() && i < 3; ++i)
+        text += (text.empty() ? "" : ", ") + shown(diagnosis, candidates[i].path);
+    return candidates.size() > 3 ? text + ", ..." : text;
+}
+
+// The first of the author's habits that explains the difference, in words.
+std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written, const Meant& meant,
+                         const Candidate& candidate, const fs::path& expected) {
+    const std::string as = shownText(written.text);
+    const std::string file = shown(diagnosis, candidate.path);
+    if (meant.quotes)
+        return messages::trf("the quotes are part of the name as read (Windows allows no quotes in file names), so "
+                             "the plug-in looks for {1}; the file is {2}",
+                             {as, file});
+    if (meant.invisible)
+        return messages::trf("the name holds a character that cannot be seen ({1}), so the plug-in looks for another "
+                             "name; the file is {2}",
+                             {visibleText(written.text, 200, false), file});
+    if (meant.commentMark)
+        return written.comments
+                   ? messages::trf("a full-width ； or ＃ does not start a comment: the plug-in reads all of {1} as the "
+                                   "name; the file is {2}",
+                                   {as, file})
+                   : messages::trf("this file has no comments: the plug-in reads all of {1} as the name; the file "
+                                   "is {2}",
+                                   {as, file});
+    if (meant.fullWidth)
+        return messages::trf("the name is written in full-width letters ({1}): the plug-in looks for exactly these; "
+                             "the file is {2}",
+                             {visibleText(written.text, 200), file});
+    if (candidate.match == Match::ExtensionHidden)
+        return messages::trf("the name has no extension, so the plug-in looks for {1}; the file is {2} (Explorer "
+                             "hides known extensions)",
+                             {as, file});
+    if (!samePlace(candidate.path.parent_path(), expected.parent_path())) {
+        const fs::path inBase = written.base / candidate.path.filename();
+        const config::Text first = config::pathFromText(meant.text).begin()->u16string();
+        if (samePlace(candidate.path, inBase) && nameKey(first) == nameKey(nameOf(written.base)))
+            return messages::trf("the plug-in already looks in the folder {1}: {2} leads to {3}, and the file is {4}",
+                                 {shown(diagnosis, written.base), as, shown(diagnosis, expected), file});
+        return messages::trf("{1} leads to {2}, which is not there; the file is {3}",
+                             {as, shown(diagnosis, expected), file});
+    }
+    if (composed(meant.text) != meant.text)
+        return messages::trf("the name {1} is written with separate voiced-sound or accent marks (as a Mac saves "
+                             "text): it looks like the file {2} but is another name to Windows",
+                             {as, file});
+    if (config::equalsIgnoreCase(nameOf(expected), nameOf(candidate.path)))
+        return messages::trf("the plug-in looks for {1} and finds nothing: the file is {2}, with other letter case "
+                             "(Windows finds it, other systems do not)",
+                             {shown(diagnosis, expected), file});
+    return messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
+                         {shown(diagnosis, expected), file});
+}
+
+// A name written in a line: what the line must say to reach the file, and
+// whether the file itself has to change (a name saved decomposed by a Mac, or
+// with a doubled extension).
+void explainWritten(Diagnosis& diagnosis, const WrittenName& written, const Meant& meant, const Candidate& candidate,
+                    const fs::path& expected) {
+    const std::u16string diskName = nameOf(candidate.path);
+    const bool decomposedOnDisk = composed(diskName) != diskName && nameKey(diskName) == nameKey(nameOf(expected));
+    std::vector<Fix> fixes;
+    std::string message;
+    std::string fix;
+    const bool here = samePlace(candidate.path.parent_path(), expected.parent_path());
+    if (here && (decomposedOnDisk || candidate.match == Match::ExtensionDoubled)) {
+        const fs::path target = candidate.path.parent_path() /
+                                (candidate.match == Match::ExtensionDoubled ? expected.filename()
+                                                                            : fs::path(composed(diskName)));
+        message = decomposedOnDisk
+                      ? messages::trf("the file {1} is named with separate voiced-sound or accent marks (as a Mac "
+                                      "saves names): it looks like {2} but is another name to Windows",
+                                      {shown(diagnosis, candidate.path), shownText(meant.text)})
+                      : messages::trf("the file is {1}, with one extension too many (Explorer hides the last one)",
+                                      {shown(diagnosis, candidate.path)});
+        if (isRenameTargetFit(candidate.path, target)) {
+            fixes.push_back(renameFix(candidate.path, target));
+            fix = decomposedOnDisk ? messages::tr("rename the file, typing its name anew on Windows")
+                                   : messages::trf("rename it to {1}", {shownText(nameOf(target))});
+        }
+        if (meant.text != written.text && !fixes.empty()) {
+            fixes.push_back({Fix::Kind::Edit, written.file, written.line, written.firstColumn, written.endColumn,
+                             platform::toUtf8(meant.text), {}});
+            fix += messages::trf(", and write {1} in this line", {shownText(meant.text)});
+        }
+    } else {
+        message = writtenCause(diagnosis, written, meant, candidate, expected);
+        const fs::path relative = candidate.path.lexically_relative(written.base);
+        config::Text replacement = writtenPath(relative);
+        // The author's comment stays, behind a mark the plug-in reads as one.
+        if (meant.commentMark && written.comments) replacement += u" ;" + meant.comment;
+        if (!relative.empty() && replacement != written.text && fitsAsName(nameOf(candidate.path))) {
+            fixes.push_back({Fix::Kind::Edit, written.file, written.line, written.firstColumn, written.endColumn,
+                             platform::toUtf8(replacement), {}});
+            fix = messages::trf("write {1} in this line", {shownText(replacement)});
+        }
+    }
+    if (fixes.empty()) fix = messages::trf("name the file {1} here, as it is written on disk", {shown(diagnosis, candidate.path)});
+    add(diagnosis, nameFinding(written.file, written.line, written.firstColumn, visibleText(written.text, 200),
+                               std::move(message), std::move(fix), std::move(fixes)));
+}
+
+// The renames, part by part from the vehicle folder down, that give the
+// file at `from` the path `to` (both of the same depth below `root`).
+std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const fs::path& to) {
+    std::vector<Fix> fixes;
+    const fs::path fromRelative = from.lexically_relative(root);
+    const fs::path toRelative = to.lexically_relative(root);
+    fs::path current = root;
+    fs::path wanted = root;
+    auto i = fromRelative.begin();
+    for (auto j = toRelative.begin(); i != fromRelative.end() && j != toRelative.end(); ++i, ++j) {
+        const fs::path renamedParent = wanted;
+        current = renamedParent / *i;
+        wanted = renamedParent / *j;
+        if (*i != *j) {
+            if (!isRenameTargetFit(current, wanted)) return {};
+            fixes.push_back(renameFix(current, wanted));
+        }
+    }
+    return fixes;
+}
+
+// A folder name most likely meant for `wanted`: the same under nameKey
+// apart from blanks, '_' and '-', or a letter or two off.
+bool isNearFolderName(const std::u16string& name, const std::u16string& wanted) {
+    const auto bare = [](const std::u16string& text) {
+        std::u16string key = nameKey(text);
+        key.erase(std::remove_if(key.begin(), key.end(),
+                                 [](char16_t c) { return config::isSpace(c) || c == '_' || c == '-'; }),
+                  key.end());
+        return key;
+    };
+    return bare(name) == bare(wanted) || editDistance(nameKey(name), nameKey(wanted)) <= 2;
+}
+
+// One of the plug-in's own names: the file on disk is what is wrong.
+void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs::path& expected) {
+    const fs::path& root = diagnosis.folder;
+    const fs::path& found = candidate.path;
+    std::vector<Fix> fixes;
+    std::string message;
+    std::error_code error;
+    const std::size_t foundDepth = std::distance(found.lexically_relative(root).begin(), found.lexically_relative(root).end());
+    const std::size_t expectedDepth =
+        std::distance(expected.lexically_relative(root).begin(), expected.lexically_relative(root).end());
+    const bool folderMisplaced = nameKey(nameOf(found.parent_path())) == nameKey(nameOf(expected.parent_path())) &&
+                                 expected.parent_path() != root && !fs::exists(expected.parent_path(), error);
+    const bool nearFolder = expected.parent_path() == root ||
+                            isNearFolderName(nameOf(found.parent_path()), nameOf(expected.parent_path()));
+    if (foundDepth == expectedDepth && nearFolder &&
+        samePlace(found.parent_path().parent_path(), expected.parent_path().parent_path())) {
+        // Same place apart from how a folder or the file is named.
+        const std::u16string diskName = nameOf(found);
+        message = composed(diskName) != diskName
+                      ? messages::trf("{1} is named with separate voiced-sound or accent marks (as a Mac saves names): "
+                                      "it looks like {2} but is another name to Windows",
+                                      {shown(diagnosis, found), shown(diagnosis, expected)})
+                  : config::equalsIgnoreCase(found.lexically_relative(root).u16string(),
+                                             expected.lexically_relative(root).u16string())
+                      ? messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}, with other "
+                                      "letter case: Windows finds it, other systems do not",
+                                      {shown(diagnosis, expected), shown(diagnosis, found)})
+                      : messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
+                                      {shown(diagnosis, expected), shown(diagnosis, found)});
+        fixes = renamesAlong(root, found, expected);
+    } else if (folderMisplaced) {
+        message = messages::trf("the plug-in looks for {1} and finds nothing: the folder is at {2}",
+                                {shown(diagnosis, expected.parent_path()), shown(diagnosis, found.parent_path())});
+        fixes.push_back(renameFix(found.parent_path(), expected.parent_path()));
+    } else {
+        message = messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
+                                {shown(diagnosis, expected), shown(diagnosis, found)});
+        // The index names its files relative to its own folder: moved alone
+        // it would no longer find them.
+        const bool isIndex = expected == diagnosis.plugin.directory / "notch" / "notch.txt";
+        if (!isIndex && fs::is_directory(expected.parent_path(), error) && isRenameTargetFit(found, expected))
+            fixes.push_back(renameFix(found, expected));
+    }
+    std::string fix;
+    for (const Fix& step : fixes)
+        if (offered(diagnosis, step))
+            fix += (fix.empty() ? "" : "; ") + messages::trf("renaming {1} to {2}, as above, puts this right too",
+                                                             {shown(diagnosis, step.file), shown(diagnosis, step.target)});
+    fixes.erase(std::remove_if(fixes.begin(), fixes.end(), [&](const Fix& step) { return offered(diagnosis, step); }),
+                fixes.end());
+    for (const Fix& step : fixes)
+        fix += (fix.empty() ? "" : "; ") + messages::trf("rename {1} to {2}", {shown(diagnosis, step.file),
+                                                                                  shown(diagnosis, step.target)});
+    if (fix.empty()) fix = messages::trf("put the file at {1}", {shown(diagnosis, expected)});
+    add(diagnosis, nameFinding(expected, 0, 0, shownPath(found, diagnosis.folder), std::move(message), std::move(fix),
+                               std::move(fixes)));
+}
+
+// A folder on the way that is a shortcut: the plug-in does not follow it.
+bool reportShortcut(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written) {
+    std::error_code error;
+    for (fs::path folder = expected.parent_path(); folder.has_relative_path() && folder != diagnosis.folder;
+         folder = folder.parent_path()) {
+        if (fs::exists(folder, error)) return false;
+        fs::path link = folder;
+        link += ".lnk";
+        if (!fs::is_regular_file(link, error)) continue;
+        const std::string found = shownPath(link, diagnosis.folder);
+        const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
+                                      [&](const Finding& finding) { return finding.found == found; });
+        if (told) return true;
+        add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
+                                   written ? written->firstColumn : 0, found,
+                                   messages::trf("{1} is a shortcut, not a folder: the plug-in does not follow "
+                                                 "shortcuts, so it finds nothing in {2}",
+                                                 {shown(diagnosis, link), shown(diagnosis, folder)}),
+                                   messages::trf("replace the shortcut by the folder itself (copy the folder it "
+                                                 "points to here as {1})",
+                                                 {shown(diagnosis, folder)})));
+        return true;
+    }
+    return false;
+}
+
+// A name most likely meant for `wanted`: the same name with another
+// extension, or one or two letters off. Only a hint: no fix is offered.
+bool isNearMiss(const std::u16string& name, const std::u16string& wanted) {
+    const std::u16string stem = fs::path(wanted).stem().u16string();
+    const std::u16string otherStem = fs::path(name).stem().u16string();
+    if (!stem.empty() && nameKey(otherStem) == nameKey(stem)) return true;
+    return editDistance(name, wanted) <= 2;
+}
+
+std::optional<fs::path> nearMissIn(const fs::path& folder, const std::u16string& wanted) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error) && isNearMiss(nameOf(it->path()), wanted)) return it->path();
+    return std::nullopt;
+}
+
+std::optional<fs::path> entryIgnoringCase(const fs::path& folder, const std::u16string& name) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         if (config::equalsIgnoreCase(nameOf(it->path()), name)) return it->path();
     return std::nullopt;
 }
 
-// The path with every part below `base` matched ignoring letter case, as
-// Windows would find it; nothing when a part is not there at all.
-std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::path& base,
-                                                      const std::filesystem::path& relative) {
-    std::filesystem::path found = base;
-    for (const std::filesystem::path& part : relative) {
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            found = found.parent_path();
-            continue;
-        }
-        const std::optional<std::filesystem::path> entry = entryIgnoringCase(found, part.u16string());
+// The folder a name leads to, found as Windows finds it (ignoring letter case).
+std::optional<fs::path> folderIgnoringCase(const fs::path& root, const fs::path& folder) {
+    const fs::path relative = folder.lexically_relative(root);
+    if (relative.empty() || *relative.begin() == "..") return std::nullopt;
+    fs::path found = root;
+    for (const fs::path& part : relative) {
+        if (part == ".") continue;
+        const std::optional<fs::path> entry = entryIgnoringCase(found, part.u16string());
         if (!entry) return std::nullopt;
         found = *entry;
     }
     return found;
 }
 
-// A name most likely meant for `wanted`: the wanted name with one more
-// extension (Windows hides known ones, so "Speed.csv" saved by Notepad
-// becomes "Speed.csv.txt"), the same name with another extension, or one
-// or two letters off.
-bool isNearMiss(const std::u16string& name, const std::u16string& wanted) {
-    if (name.size() > wanted.size() && config::equalsIgnoreCase(name.substr(0, wanted.size()), wanted)) return true;
-    const std::u16string stem = std::filesystem::path(wanted).stem().u16string();
-    const std::u16string otherStem = std::filesystem::path(name).stem().u16string();
-    if (!stem.empty() && config::equalsIgnoreCase(otherStem, stem)) return true;
-    return editDistance(name, wanted) <= 2;
+void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written) {
+    const std::optional<fs::path> folder = folderIgnoringCase(diagnosis.folder, expected.parent_path());
+    if (!folder) return;
+    const std::optional<fs::path> near = nearMissIn(*folder, nameOf(expected));
+    if (!near) return;
+    add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
+                               written ? written->firstColumn : 0, shownPath(*near, diagnosis.folder),
+                               messages::trf("{1} is not there, but {2} is: the plug-in looks for exactly the name {1}",
+                                             {shown(diagnosis, expected), shown(diagnosis, *near)}),
+                               messages::tr("check which name is meant (in Explorer, turn on \"File name "
+                                            "extensions\" to see whole names)")));
 }
 
-std::optional<std::filesystem::path> nearMissIn(const std::filesystem::path& folder, const std::u16string& wanted) {
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (isNearMiss(nameOf(it->path()), wanted)) return it->path();
-    return std::nullopt;
-}
-
-std::string shown(const Diagnosis& diagnosis, const std::filesystem::path& path) {
-    return "`" + shownPath(path, diagnosis.folder) + "`";
-}
-
-Finding folderFinding(const std::filesystem::path& file, Severity severity, std::string found, std::string message,
-                      std::string fix) {
-    return Finding{severity, file, 0, 0, {}, std::move(found), std::move(message), std::move(fix), {}, {}};
-}
-
-bool isPluginLibrary(const std::filesystem::path& path) {
+bool isPluginLibrary(const fs::path& path) {
     const std::u16string name = nameOf(path);
     if (config::equalsIgnoreCase(name, u"orvalis_cab.dll") || config::equalsIgnoreCase(name, u"orvalis_cab.so"))
         return true;
@@ -87,70 +508,112 @@ bool isPluginLibrary(const std::filesystem::path& path) {
 // The 32-bit simulator's plug-ins read their module list from
 // "detailmodules.txt"; a vehicle moved to the 64-bit simulator often still
 // has only that one.
-bool reportThirtyTwoBitList(Diagnosis& diagnosis, const std::filesystem::path& file) {
+bool reportThirtyTwoBitList(Diagnosis& diagnosis, const fs::path& file) {
     if (file != diagnosis.plugin.directory / "detailmodulesx64.txt") return false;
-    const std::optional<std::filesystem::path> old = entryIgnoringCase(file.parent_path(), u"detailmodules.txt");
+    const std::optional<fs::path> old = entryIgnoringCase(file.parent_path(), u"detailmodules.txt");
     std::error_code error;
-    if (!old || !std::filesystem::is_regular_file(*old, error)) return false;
-    add(diagnosis, folderFinding(file, Severity::Warning, shownPath(*old, diagnosis.folder),
-                                 messages::trf("there is no {1}, but there is {2}, the module list of the 32-bit "
-                                               "simulator's plug-ins: this 64-bit plug-in reads {1} only, so it runs "
-                                               "no detail modules",
-                                               {shown(diagnosis, file), shown(diagnosis, *old)}),
-                                 messages::trf("make {1} listing the 64-bit builds of those modules (a 32-bit library "
-                                               "does not load in the 64-bit simulator)",
-                                               {shown(diagnosis, file)})));
+    if (!old || !fs::is_regular_file(*old, error)) return false;
+    add(diagnosis, nameFinding(file, 0, 0, shownPath(*old, diagnosis.folder),
+                               messages::trf("there is no {1}, but there is {2}, the module list of the 32-bit "
+                                             "simulator's plug-ins: this 64-bit plug-in reads {1} only, so it runs "
+                                             "no detail modules",
+                                             {shown(diagnosis, file), shown(diagnosis, *old)}),
+                               messages::trf("make {1} listing the 64-bit builds of those modules (a 32-bit library "
+                                             "does not load in the 64-bit simulator)",
+                                             {shown(diagnosis, file)})));
     return true;
 }
 
-void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file) {
-    std::filesystem::path relative = file.lexically_relative(diagnosis.folder);
-    const bool inside = !relative.empty() && *relative.begin() != "..";
-    if (inside) {
-        if (const std::optional<std::filesystem::path> found = findIgnoringCase(diagnosis.folder, relative)) {
-            add(diagnosis, folderFinding(file, Severity::Warning, shownPath(*found, diagnosis.folder),
-                                         messages::trf("not found as {1}, but there is {2}, with other letter case: "
-                                                       "Windows finds it, this check and other systems do not",
-                                                       {shown(diagnosis, file), shown(diagnosis, *found)}),
-                                         messages::trf("rename it to {1}", {shown(diagnosis, file)})));
-            return;
-        }
+void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const WrittenName* written) {
+    std::error_code error;
+    if (written != nullptr && fs::is_directory(wanted, error) && !written->text.empty()) {
+        add(diagnosis, nameFinding(written->file, written->line, written->firstColumn, visibleText(written->text, 200),
+                                   messages::trf("{1} is a folder: the plug-in needs a file here",
+                                                 {shown(diagnosis, wanted)}),
+                                   messages::tr("write the name of the file meant here, with its extension")));
+        return;
     }
-    if (reportThirtyTwoBitList(diagnosis, file)) return;
-    const std::optional<std::filesystem::path> folder =
-        inside ? findIgnoringCase(diagnosis.folder, relative.parent_path()) : std::optional(file.parent_path());
-    if (!folder) return;
-    if (const std::optional<std::filesystem::path> near = nearMissIn(*folder, nameOf(file))) {
-        add(diagnosis, folderFinding(file, Severity::Warning, shownPath(*near, diagnosis.folder),
-                                     messages::trf("{1} is not there, but {2} is: the plug-in looks for exactly the "
-                                                   "name {1}",
-                                                   {shown(diagnosis, file), shown(diagnosis, *near)}),
-                                     messages::trf("rename it to {1} (in Explorer, turn on \"File name extensions\" "
-                                                   "to see whole names)",
-                                                   {visibleText(nameOf(file))})));
+    if (written == nullptr && reportThirtyTwoBitList(diagnosis, wanted)) return;
+    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, {}};
+    if (meant.text.empty()) return;
+    const fs::path expected =
+        written ? config::resolvePath(written->base, meant.text).lexically_normal() : wanted.lexically_normal();
+    const std::vector<Candidate> all = candidatesFor(diagnosis.folder, nameOf(expected));
+    const std::vector<Candidate> best = bestCandidates(all, expected);
+    if (best.size() > 1) {
+        add(diagnosis, nameFinding(written ? written->file : wanted, written ? written->line : 0,
+                                   written ? written->firstColumn : 0, candidateList(diagnosis, best),
+                                   messages::trf("{1} is not there; files of that name are at {2}",
+                                                 {shown(diagnosis, expected), candidateList(diagnosis, best)}),
+                                   messages::tr("check which one is meant, and name it or move it there")));
+        return;
     }
+    if (best.size() == 1) {
+        if (written)
+            explainWritten(diagnosis, *written, meant, best.front(), expected);
+        else
+            explainFixedName(diagnosis, best.front(), expected);
+        return;
+    }
+    if (reportShortcut(diagnosis, expected, written)) return;
+    reportNearMiss(diagnosis, expected, written);
+}
+
+void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
+    const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
+    checkMissingName(diagnosis, file, written ? &*written : nullptr);
+}
+
+std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::path& file) {
+    const Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false};
+    const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
+    if (!written) return std::nullopt;
+    const std::string bytes = readBytes(written->file, std::size_t{1} << 20);
+    std::size_t start = 0;
+    for (int number = 1; number < written->line && start != std::string::npos; ++number) {
+        start = bytes.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return std::nullopt;
+    const std::string line = bytes.substr(start, bytes.find('\n', start) - start);
+    if (isValidUtf8(line) || encodingOf(line) != Encoding::ShiftJis) return std::nullopt;
+    config::Text text = decodeShiftJis(line);
+    config::stripComment(text);
+    config::Text key;
+    config::Text value;
+    if (!config::splitKeyValue(text, key, value)) return std::nullopt;
+    return config::resolvePath(written->base, value);
 }
 
 void checkFolder(Diagnosis& diagnosis) {
-    const std::filesystem::path& folder = diagnosis.plugin.directory;
+    const fs::path& folder = diagnosis.plugin.directory;
     std::error_code error;
     bool pluginFound = false;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         if (isPluginLibrary(it->path())) pluginFound = true;
     if (!pluginFound && !error)
-        add(diagnosis, folderFinding({}, Severity::Warning, {},
-                                     messages::tr("the plug-in library orvalis_cab.dll is not in this folder: the "
-                                                  "simulator reads the files beside the library, so it does not read "
-                                                  "these"),
-                                     messages::tr("copy orvalis_cab.dll into this folder and name it in the vehicle "
-                                                  "file")));
+        add(diagnosis, nameFinding({}, 0, 0, {},
+                                   messages::tr("the plug-in library orvalis_cab.dll is not in this folder: the "
+                                                "simulator reads the files beside the library, so it does not read "
+                                                "these"),
+                                   messages::tr("copy orvalis_cab.dll into this folder and name it in the vehicle "
+                                                "file")));
     if (diagnosis.plugin.adjust.enabled) return;
-    if (const std::optional<std::filesystem::path> near = nearMissIn(folder, u"PanelModify.txt")) {
-        add(diagnosis, folderFinding(*near, Severity::Warning, shownPath(*near, diagnosis.folder),
-                                     messages::trf("{1} is not PanelModify.txt: the adjustment mode stays off",
-                                                   {shown(diagnosis, *near)}),
-                                     messages::tr("rename it to PanelModify.txt (in Explorer, turn on \"File name "
-                                                  "extensions\" to see whole names)")));
+    // The switch file's content is never read: any file of a name meant as
+    // PanelModify.txt was meant to switch the mode on.
+    const std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");
+    for (const Candidate& candidate : candidates) {
+        if (candidate.path.parent_path() != diagnosis.folder) continue;
+        const fs::path target = diagnosis.folder / "PanelModify.txt";
+        std::vector<Fix> fixes;
+        if (candidates.size() == 1 && isRenameTargetFit(candidate.path, target))
+            fixes.push_back(renameFix(candidate.path, target));
+        add(diagnosis, nameFinding(candidate.path, 0, 0, shownPath(candidate.path, diagnosis.folder),
+                                   messages::trf("{1} is not PanelModify.txt: the adjustment mode stays off",
+                                                 {shown(diagnosis, candidate.path)}),
+                                   messages::tr("rename it to PanelModify.txt (in Explorer, turn on \"File name "
+                                                "extensions\" to see whole names)"),
+                                   std::move(fixes)));
     }
 }
 

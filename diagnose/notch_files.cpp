@@ -208,6 +208,49 @@ void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file) {
     checkSectionFiles(diagnosis, file);
 }
 
+namespace {
+
+// The section and key of notch.txt that set `path`, by the record the plug-in filled.
+std::optional<std::pair<Section, std::u16string_view>> keyNaming(const config::NotchConfig& notch,
+                                                                 const std::filesystem::path& path) {
+    if (path.empty()) return std::nullopt;
+    if (path == notch.powerParamsPath) return std::make_pair(Section::Power, std::u16string_view(u"Params"));
+    if (path == notch.powerCurrentPath) return std::make_pair(Section::Power, std::u16string_view(u"Current"));
+    if (path == notch.brakeParamsPath) return std::make_pair(Section::Brake, std::u16string_view(u"Params"));
+    if (path == notch.brakeCurrentPath) return std::make_pair(Section::Brake, std::u16string_view(u"Current"));
+    if (path == notch.brakeNoLoadCurrentPath)
+        return std::make_pair(Section::Brake, std::u16string_view(u"NoLoadCurrent"));
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<WrittenName> notchLineNaming(const Diagnosis& diagnosis, const std::filesystem::path& path) {
+    const std::optional<std::pair<Section, std::u16string_view>> wanted = keyNaming(diagnosis.plugin.notch, path);
+    if (!wanted) return std::nullopt;
+    const std::filesystem::path file = diagnosis.plugin.directory / "notch" / "notch.txt";
+    std::optional<WrittenName> naming;
+    Section section = Section::None;
+    config::Text key;
+    config::Text value;
+    for (const CleanLine& line : cleanLines(file)) {
+        if (config::equalsIgnoreCase(line.text, u"[Power]")) section = Section::Power;
+        if (config::equalsIgnoreCase(line.text, u"[Brake]")) section = Section::Brake;
+        if (section != wanted->first || !config::splitKeyValue(line.text, key, value) ||
+            !config::equalsIgnoreCase(key, wanted->second))
+            continue;
+        // The value starts after the '=' and the blanks that follow it.
+        std::size_t start = line.raw.find(u'=');
+        if (start == config::Text::npos) continue;
+        ++start;
+        while (start < line.raw.size() && config::isSpace(line.raw[start])) ++start;
+        const std::u16string_view before = std::u16string_view(line.raw).substr(0, start);
+        const int first = characterCount(before) + 1;
+        naming = WrittenName{file, line.number, first, first + characterCount(value), value, file.parent_path(), true};
+    }
+    return naming;
+}
+
 // ---------------------------------------------------------------------------
 // Parameter files
 

@@ -1,5 +1,6 @@
 #include "diagnose/visible.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "messages/messages.h"
@@ -8,6 +9,25 @@
 namespace diagnose {
 
 namespace {
+
+struct Composition {
+    char16_t starter;
+    char16_t mark;
+    char16_t composed;
+};
+
+constexpr Composition kCompositions[] = {
+#include "diagnose/composition_table.inc"
+};
+
+char16_t compose(char16_t starter, char16_t mark) {
+    const auto less = [](const Composition& entry, std::pair<char16_t, char16_t> key) {
+        return std::make_pair(entry.starter, entry.mark) < key;
+    };
+    const auto* found = std::lower_bound(std::begin(kCompositions), std::end(kCompositions),
+                                         std::make_pair(starter, mark), less);
+    return found != std::end(kCompositions) && found->starter == starter && found->mark == mark ? found->composed : 0;
+}
 
 std::string codePoint(char16_t c) {
     char text[16];
@@ -61,6 +81,18 @@ int characterCount(std::u16string_view text) {
     for (const char16_t c : text)
         if (c < 0xDC00 || c > 0xDFFF) ++count;
     return count;
+}
+
+std::u16string composed(std::u16string_view text) {
+    std::u16string result;
+    for (const char16_t c : text) {
+        const char16_t joined = result.empty() ? 0 : compose(result.back(), c);
+        if (joined != 0)
+            result.back() = joined;
+        else
+            result += c;
+    }
+    return result;
 }
 
 std::string visibleText(std::u16string_view text, std::size_t limit, bool nameLookAlikes) {

@@ -24,4 +24,9 @@ char asciiLookAlike(char16_t c);
 // pairs count once.
 int characterCount(std::u16string_view text);
 
+// The text in composed form (NFC) for the pairs of a letter and one
+// combining mark: a name a Mac saved as "ハ" + U+3099 becomes "バ", as
+// Windows programs write it.
+std::u16string composed(std::u16string_view text);
+
 }  // namespace diagnose

@@ -188,9 +188,31 @@ std::string writeVehicleReport(const plugin::Plugin& loaded, const std::vector<d
 std::string findingsJson(const std::vector<diagnose::Finding>& findings, const std::filesystem::path& folder) {
     std::ostringstream out;
     out << "{\n  \"folder\": " << jsonString(folder.u8string()) << ",\n  \"findings\": [";
+    const auto fixKind = [](diagnose::Fix::Kind kind) {
+        switch (kind) {
+            case diagnose::Fix::Kind::Edit: return "edit";
+            case diagnose::Fix::Kind::Rename: return "rename";
+            case diagnose::Fix::Kind::ResaveAsUtf8: return "resave-as-utf8";
+        }
+        return "";
+    };
     for (std::size_t k = 0; k < findings.size(); ++k) {
         out << (k == 0 ? "\n    " : ",\n    ");
-        writeFinding(out, findings[k], folder);
+        // The finding's object, reopened to carry its repairs as data.
+        std::ostringstream finding;
+        writeFinding(finding, findings[k], folder);
+        std::string text = finding.str();
+        text.pop_back();
+        out << text << ",\"fixes\":[";
+        for (std::size_t f = 0; f < findings[k].fixes.size(); ++f) {
+            const diagnose::Fix& fix = findings[k].fixes[f];
+            out << (f ? "," : "") << "{\"kind\":\"" << fixKind(fix.kind) << "\",\"file\":"
+                << jsonString(shownFile(fix.file, folder)) << ",\"line\":" << fix.line
+                << ",\"firstColumn\":" << fix.firstColumn << ",\"endColumn\":" << fix.endColumn
+                << ",\"replacement\":" << jsonString(fix.replacement) << ",\"target\":"
+                << jsonString(fix.target.empty() ? std::string() : shownFile(fix.target, folder)) << '}';
+        }
+        out << "]}";
     }
     out << (findings.empty() ? "]\n}\n" : "\n  ]\n}\n");
     return out.str();

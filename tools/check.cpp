@@ -6,6 +6,8 @@
 #include <string>
 
 #include "diagnose/diagnose.h"
+#include "diagnose/names.h"
+#include "diagnose/visible.h"
 #include "messages/messages.h"
 #include "report/vehicle_report.h"
 #include "tools/console_text.h"
@@ -69,18 +71,30 @@ bool isOptional(const plugin::Plugin& plugin, const std::filesystem::path& file)
     return file == plugin.directory / "detailmodulesx64.txt";
 }
 
+// A name as the author can read it: what cannot be seen is spelled out,
+// Japanese stays as written.
+std::string shownName(const Report& report, const std::filesystem::path& path) {
+    return diagnose::visibleText(std::filesystem::u8path(shownPath(report, path)).u16string(), 200, false);
+}
+
 void reportFiles(Report& report, const plugin::Plugin& plugin) {
     const config::LoadReport& load = plugin.report;
     heading(report, messages::tr("Files"));
     if (load.files.empty()) report.out << "  " << messages::tr("none of the plug-in's files was looked at") << '\n';
     for (const config::FileNote& file : load.files) {
         if (file.found) {
-            item(report, messages::tr("found"), shownPath(report, file.path));
+            item(report, messages::tr("found"), shownName(report, file.path));
         } else if (isOptional(plugin, file.path)) {
             item(report, messages::tr("missing"),
-                 messages::trf("{1}  (optional: no detail modules)", {shownPath(report, file.path)}));
+                 messages::trf("{1}  (optional: no detail modules)", {shownName(report, file.path)}));
+        } else if (const std::optional<std::filesystem::path> written = diagnose::shiftJisName(plugin, file.path)) {
+            // Shown decoded: the bytes the plug-in read as UTF-8 are no name anyone can read.
+            item(report, messages::tr("missing"),
+                 messages::trf("{1}  (written in Shift-JIS, so the plug-in looks for another name; warning)",
+                               {shownName(report, *written)}));
+            ++report.warnings;
         } else {
-            item(report, messages::tr("missing"), messages::trf("{1}  (warning)", {shownPath(report, file.path)}));
+            item(report, messages::tr("missing"), messages::trf("{1}  (warning)", {shownName(report, file.path)}));
             ++report.warnings;
         }
     }

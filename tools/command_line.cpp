@@ -17,6 +17,11 @@ std::string usage() {
         "      --strict when there were warnings. --json gives the findings as JSON,\n"
         "      --report FILE writes them as an HTML page too.\n");
     text += messages::tr(
+        "  cabhost fix VEHICLE_DIR\n"
+        "      Checks VEHICLE_DIR, shows each repair the findings carry and applies those\n"
+        "      that are certain, keeping the original files in VEHICLE_DIR/cabhost-backup.\n"
+        "      Then tells what is left to do by hand.\n");
+    text += messages::tr(
         "  cabhost run [VEHICLE_DIR SCENARIO] [options]\n"
         "      Drives the plug-in in VEHICLE_DIR through the scenario, prints a summary\n"
         "      and writes a per-frame trace. Without VEHICLE_DIR and SCENARIO: the sample\n"
@@ -131,6 +136,15 @@ void readCheck(ArgumentReader& reader, CommandLine& line) {
     if (reader.error.empty()) line.check.vehicle = std::filesystem::u8path(positional[0]);
 }
 
+void readFix(ArgumentReader& reader, CommandLine& line) {
+    const std::vector<std::string>& arguments = reader.arguments;
+    if (arguments.size() != 2 || arguments[1].rfind("--", 0) == 0) {
+        reader.error = messages::tr("fix takes one vehicle folder or a file in it");
+        return;
+    }
+    line.check.vehicle = std::filesystem::u8path(arguments[1]);
+}
+
 // Takes --lang and --version out of the arguments, wherever they stand.
 std::vector<std::string> takeGeneralOptions(const std::vector<std::string>& arguments, CommandLine& line) {
     std::vector<std::string> rest;
@@ -153,7 +167,7 @@ std::vector<std::string> takeGeneralOptions(const std::vector<std::string>& argu
 // A lone argument that names an existing file or folder: what Explorer
 // passes when a vehicle folder, or a file in it, is dropped on cabhost.exe.
 bool isDroppedPath(const std::string& argument) {
-    if (argument == "run" || argument == "check" || argument == "help" || argument.rfind('-', 0) == 0) return false;
+    if (argument == "run" || argument == "check" || argument == "fix" || argument == "help" || argument.rfind('-', 0) == 0) return false;
     std::error_code error;
     return std::filesystem::exists(std::filesystem::u8path(argument), error);
 }
@@ -169,6 +183,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& allArguments) {
     if (arguments.size() == 1 && isDroppedPath(command)) {
         line.command = Command::Check;
         line.check.vehicle = std::filesystem::u8path(command);
+        line.check.dropped = true;
+    } else if (command == "fix") {
+        line.command = Command::Fix;
+        readFix(reader, line);
     } else if (command == "run") {
         line.command = Command::Run;
         readRun(reader, line);

@@ -3,6 +3,7 @@
 //   cabhost run [VEHICLE_DIR SCENARIO] [--plugin FILE] [--trace FILE]
 //               [--report FILE] [--frame MS] [--spec NAME=VALUE,...]
 //   cabhost check PATH [--strict] [--json] [--report FILE]
+//   cabhost fix PATH
 //   cabhost help
 //   cabhost --version
 //   cabhost PATH            (a folder or file dropped on cabhost.exe: check PATH)
@@ -30,14 +31,15 @@ struct CheckOptions {
     bool strict = false;
     bool json = false;            // the findings as JSON instead of text
     std::filesystem::path report;  // empty: no HTML report
+    bool dropped = false;          // the path alone, as Explorer passes a folder dropped on cabhost.exe
 };
 
-enum class Command { Help, Version, Run, Check };
+enum class Command { Help, Version, Run, Check, Fix };
 
 struct CommandLine {
     Command command = Command::Help;
     RunOptions run;
-    CheckOptions check;
+    CheckOptions check;  // of check and of fix
     std::string language;  // of --lang; empty: the user's own
     std::string error;  // what is wrong with the arguments, if anything
 };

@@ -246,4 +246,34 @@ TEST(FindingText, CompilerFormRelativeToTheVehicleFolder) {
     EXPECT_EQ(diagnose::compilerLine(finding, folder), finding.file.u8string() + ": warning: read as 4");
 }
 
+TEST(FindingText, EachRepairIsShownWithItsFileLineColumnsAndText) {
+    const fs::path folder = fs::u8path("/trains/車両");
+    const fs::path notch = folder / "notch" / "notch.txt";
+    const std::string shown = (fs::path("notch") / "notch.txt").u8string();
+    diagnose::Fix edit{diagnose::Fix::Kind::Edit, notch, 4, 11, 14, "power.csv\xE2\x80\x8B", {}};
+    EXPECT_EQ(diagnose::describeFix(edit, folder).rfind("in `" + shown + "`, line 4: replace columns 11 to 13 with `power.csv<U+200B", 0),
+              0u);
+    edit.replacement.clear();
+    edit.endColumn = 12;
+    EXPECT_EQ(diagnose::describeFix(edit, folder), "in `" + shown + "`, line 4: delete column 11");
+    edit.replacement = ".csv";
+    edit.endColumn = 11;
+    EXPECT_EQ(diagnose::describeFix(edit, folder), "in `" + shown + "`, line 4: insert `.csv` at column 11");
+
+    const diagnose::Fix rename{diagnose::Fix::Kind::Rename, folder / "notch" / "A.CSV", 0, 0, 0, {}, folder / "notch" / "a.csv"};
+    EXPECT_EQ(diagnose::describeFix(rename, folder),
+              "rename `" + (fs::path("notch") / "A.CSV").u8string() + "` to `" + (fs::path("notch") / "a.csv").u8string() + "`");
+    const diagnose::Fix move{diagnose::Fix::Kind::Rename, folder / "a.csv", 0, 0, 0, {}, folder / "notch" / "a.csv"};
+    EXPECT_EQ(diagnose::describeFix(move, folder).rfind("move `a.csv` to ", 0), 0u);
+
+    Finding finding;
+    finding.severity = diagnose::Severity::Warning;
+    finding.file = notch;
+    finding.message = "saved as UTF-16";
+    finding.fix = "save it as UTF-8";
+    finding.fixes = {{diagnose::Fix::Kind::ResaveAsUtf8, notch, 0, 0, 0, {}, {}}};
+    EXPECT_EQ(diagnose::describe(finding, folder), shown + ": warning: saved as UTF-16\n    fix: save it as UTF-8\n"
+                                                   "      cabhost fix: save `" + shown + "` again as UTF-8\n");
+}
+
 }  // namespace

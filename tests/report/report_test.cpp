@@ -227,4 +227,19 @@ TEST(FindingsJson, KeepsEveryFieldAndEscapesText) {
     EXPECT_EQ(report::findingsJson({}, std::filesystem::u8path("/v")), "{\n  \"folder\": \"/v\",\n  \"findings\": []\n}\n");
 }
 
+TEST(FindingsJson, CarriesEachRepairAsData) {
+    diagnose::Finding finding;
+    finding.file = std::filesystem::u8path("/v/notch/notch.txt");
+    finding.fixes = {{diagnose::Fix::Kind::Edit, finding.file, 3, 11, 14, "a\"b", {}},
+                     {diagnose::Fix::Kind::Rename, std::filesystem::u8path("/v/notch/A.csv"), 0, 0, 0, {},
+                      std::filesystem::u8path("/v/notch/a.csv")}};
+    const std::string json = report::findingsJson({finding}, std::filesystem::u8path("/v"));
+    EXPECT_NE(json.find("\"fixes\":[{\"kind\":\"edit\",\"file\":\"notch/notch.txt\",\"line\":3,\"firstColumn\":11,"
+                        "\"endColumn\":14,\"replacement\":\"a\\\"b\",\"target\":\"\"},{\"kind\":\"rename\",\"file\":"
+                        "\"notch/A.csv\",\"line\":0,\"firstColumn\":0,\"endColumn\":0,\"replacement\":\"\",\"target\":"
+                        "\"notch/a.csv\"}]}"),
+              std::string::npos)
+        << json;
+}
+
 }  // namespace

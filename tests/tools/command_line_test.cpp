@@ -76,6 +76,15 @@ TEST(CommandLine, ALoneExistingPathIsChecked) {
     EXPECT_EQ(dropped.error, "");
     EXPECT_EQ(dropped.command, Command::Check);
     EXPECT_EQ(dropped.check.vehicle, folder.path());
+    EXPECT_TRUE(dropped.check.dropped);
+    EXPECT_FALSE(parseCommandLine({"check", folderName}).check.dropped);
+
+    const tools::CommandLine fix = parseCommandLine({"fix", folderName});
+    EXPECT_EQ(fix.error, "");
+    EXPECT_EQ(fix.command, Command::Fix);
+    EXPECT_EQ(fix.check.vehicle, folder.path());
+    EXPECT_EQ(parseCommandLine({"fix"}).error, "fix takes one vehicle folder or a file in it");
+    EXPECT_EQ(parseCommandLine({"fix", folderName, "--strict"}).error, "fix takes one vehicle folder or a file in it");
     EXPECT_EQ(parseCommandLine({notch.u8string()}).check.vehicle, notch);
     EXPECT_EQ(parseCommandLine({"--lang", "ja", folderName}).command, Command::Check);
 

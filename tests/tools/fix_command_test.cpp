@@ -1,0 +1,126 @@
+// cabhost fix on whole vehicles: a broken corpus vehicle laid over the sample
+// vehicle comes out as one that checks clean and loads what the author
+// meant, and a second run changes nothing.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "plugin/plugin.h"
+#include "report/vehicle_report.h"
+#include "support/test_folder.h"
+#include "tools/check.h"
+#include "tools/fix_command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TestFolder;
+
+// Every file under the folder with its bytes.
+std::map<std::string, std::string> contentsOf(const fs::path& folder) {
+    std::map<std::string, std::string> contents;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream stream(entry.path(), std::ios::binary);
+        contents[entry.path().lexically_relative(folder).generic_u8string()] =
+            std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    }
+    return contents;
+}
+
+// The sample vehicle with the case's files over it, and `intended` over those.
+void layOut(const fs::path& source, const TestFolder& folder, bool intended) {
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    const fs::copy_options over = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+    fs::copy(source, folder.path(), over);
+    fs::remove(folder.path() / "expected.txt");
+    fs::remove_all(folder.path() / "intended");
+    if (intended) fs::copy(source / "intended", folder.path(), over);
+}
+
+struct Checked {
+    int status = 0;
+    std::string text;
+};
+
+Checked check(const TestFolder& folder) {
+    tools::CheckOptions options;
+    options.vehicle = folder.path();
+    options.strict = true;
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = tools::checkVehicle(options, out, err);
+    return {status, out.str()};
+}
+
+int fix(const TestFolder& folder, std::string* text = nullptr) {
+    tools::CheckOptions options;
+    options.vehicle = folder.path();
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = tools::fixVehicle(options, out, err);
+    if (text) *text = out.str() + err.str();
+    return status;
+}
+
+// What the plug-in loads, with the folder's own path left out.
+std::string loaded(const TestFolder& folder) {
+    plugin::Plugin plugin;
+    plugin.directory = folder.directory();
+    plugin::load(plugin);
+    std::string json = report::vehicleReportJson(plugin, {});
+    plugin::dispose(plugin);
+    const std::string path = folder.path().u8string();
+    for (std::size_t at = json.find(path); at != std::string::npos; at = json.find(path, at))
+        json.replace(at, path.size(), "VEHICLE");
+    return json;
+}
+
+TEST(FixCommand, ABrokenCorpusVehicleComesOutCheckingCleanWithTheIntendedValues) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(fs::u8path("test-data/diagnose-corpus"))) {
+        if (!fs::is_directory(entry.path() / "intended")) continue;
+        SCOPED_TRACE(entry.path().filename().u8string());
+        TestFolder intended(u"intended");
+        layOut(entry.path(), intended, true);
+        // Only where the author's intended vehicle is itself clean.
+        if (check(intended).status != 0) continue;
+        TestFolder folder(u"broken");
+        layOut(entry.path(), folder, false);
+        std::string told;
+        EXPECT_EQ(fix(folder, &told), 0) << told;
+        const Checked after = check(folder);
+        EXPECT_EQ(after.status, 0) << told << after.text;
+        EXPECT_EQ(loaded(folder), loaded(intended)) << told;
+
+        const std::map<std::string, std::string> once = contentsOf(folder.path());
+        fix(folder, &told);
+        EXPECT_EQ(contentsOf(folder.path()), once) << told;
+        EXPECT_NE(told.find("Nothing here can be repaired for certain."), std::string::npos) << told;
+    }
+}
+
+TEST(FixCommand, ChangesNothingItCannotProveAndSaysWhatIsLeft) {
+    TestFolder folder(u"車両");
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    folder.write("NeedleTable/Speed.csv", "speed,needle\n0,0\n40,forty\n");
+    const std::map<std::string, std::string> before = contentsOf(folder.path());
+    std::string told;
+    EXPECT_EQ(fix(folder, &told), 1);  // Load still stops at the table
+    EXPECT_EQ(contentsOf(folder.path()), before);
+    EXPECT_FALSE(fs::exists(folder.path() / "cabhost-backup"));
+    EXPECT_NE(told.find("Left to do by hand"), std::string::npos) << told;
+    EXPECT_NE(told.find("Speed.csv:3"), std::string::npos) << told;
+    EXPECT_NE(told.find("Check after the repairs: Load stopped by an error"), std::string::npos) << told;
+
+    tools::CheckOptions missing;
+    missing.vehicle = folder.path() / "gone";
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(tools::fixVehicle(missing, out, err), 1);
+    EXPECT_NE(err.str().find("no such file or folder"), std::string::npos);
+}
+
+}  // namespace
