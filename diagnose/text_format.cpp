@@ -7,7 +7,6 @@
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
-#include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
 
@@ -88,8 +87,7 @@ bool checkFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::s
 
 // Carriage returns not followed by a line feed: an old Mac file. The reader
 // ends lines at line feeds only, so such a file is one long line.
-bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file, bool isUtf8) {
-    std::vector<Fix> fixes;
+bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file) {
     int joined = 0;  // lines of the author's editor read as one, on the first such line
     int firstLine = 0;
     for (const Line& line : readLines(file)) {
@@ -98,16 +96,9 @@ bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file, bool
                            (!text.empty() && text.back() == u'\r' ? 1 : 0);
         // A carriage return at the very end joins nothing; trimming takes it.
         if (pieces < 2) continue;
-        if (firstLine == 0) {
-            firstLine = line.number;
-            joined = pieces;
-        }
-        config::Text split;
-        for (const char16_t c : line.text) {
-            split += c;
-            if (c == u'\r') split += u'\n';
-        }
-        fixes.push_back(editFix(file, line.number, 1, characterCount(line.text), split));
+        firstLine = line.number;
+        joined = pieces;
+        break;
     }
     if (firstLine == 0) return true;
     Finding finding = fileFinding(
@@ -117,15 +108,14 @@ bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file, bool
                       {std::to_string(joined)}),
         messages::tr("save the file with Windows (CRLF) line ends"));
     finding.line = firstLine;
-    if (isUtf8) finding.fixes = std::move(fixes);
     add(diagnosis, std::move(finding));
     return false;
 }
 
 }  // namespace
 
-bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes, bool isUtf8) {
-    return checkFormat(diagnosis, file, bytes) && checkLineEnds(diagnosis, file, isUtf8);
+bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes) {
+    return checkFormat(diagnosis, file, bytes) && checkLineEnds(diagnosis, file);
 }
 
 }  // namespace diagnose

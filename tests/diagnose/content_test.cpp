@@ -119,10 +119,10 @@ std::size_t problems(const std::vector<Finding>& findings) {
 TEST(ContentFixes, AppliedTheyMakeThePluginReadTheIntendedValues) {
     for (const char* name : {"quoted-decimal-comma", "quoted-thousands", "quoted-fields", "full-width-digits-in-table",
                              "unit-of-another-scale", "text-after-number",
-                             "mac-line-ends-table", "mac-line-ends-notch", "params-files-traded",
+                             "params-files-traded",
                              "current-files-traded", "required-notch-with-equals", "semicolon-separator",
                              "tab-separator", "full-width-comma", "trailing-blank-line", "excel-empty-rows",
-                             "header-doubled", "header-missing", "speed-needle-in-hundredths",
+                             "header-doubled", "speed-needle-in-hundredths",
                              "日本語の車両-全角数字", "speed-needle-panel-values"}) {
         SCOPED_TRACE(name);
         TestFolder broken(u"broken");

@@ -180,7 +180,7 @@ bool sameFinding(const Finding& a, const Finding& b) {
     return a.severity == b.severity && a.message == b.message;
 }
 
-void checkRepairs(const fs::path& source) {
+void checkRepairs(const fs::path& source, bool leftToTheAuthor) {
     TestFolder folder(source.filename().u16string());
     layOut(source, folder);
     const std::vector<Finding> before = diagnosed(folder);
@@ -205,6 +205,7 @@ void checkRepairs(const fs::path& source) {
         EXPECT_TRUE(old) << "a new error after the repairs: " << diagnose::describe(finding, folder.path());
     }
 
+    if (leftToTheAuthor) return;
     TestFolder intended(source.filename().u16string());
     layOut(source, intended);
     fs::copy(source / "intended", intended.path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
@@ -225,42 +226,47 @@ TEST(DiagnosisCorpus, EveryCaseGivesExactlyItsExpectedFindings) {
 // intended/ folder: they are only listed. Any other case without one fails,
 // and so will these once they are taken off the list.
 const char* const kCasesAwaitingIntended[] = {
-    "breaker-delay-without-value",
-    "decimal-comma",
     "doubled-extensions",
-    "excel-empty-rows",
     "excel-shift-jis-table",
-    "excel-workbook-as-csv",
-    "first-step-needs-notch-3",
-    "full-width-comma",
-    "header-doubled",
-    "header-missing",
-    "misspelled-parameter-keys",
     "misspelled-sections-and-keys",
     "module-libraries",
     "module-list-ends-with-line-feed",
     "module-list-of-the-32-bit-simulator",
     "module-list-writing",
     "names-in-other-letter-case",
-    "needle-table-shapes",
-    "noload-with-two-fields",
-    "out-of-range",
     "plugin-library-missing",
-    "quoted-fields",
     "section-header-with-blanks",
-    "semicolon-separator",
     "steps-beyond-columns",
-    "tab-separator",
-    "text-after-number",
-    "trailing-blank-line",
     "utf16-files",
     "シフトJISの車両",
-    "日本語の車両-全角数字",
 };
 
-bool awaitsIntended(const fs::path& source) {
-    return std::any_of(std::begin(kCasesAwaitingIntended), std::end(kCasesAwaitingIntended),
+// The cases with a finding that no edit can put right for certain (a number
+// that reads two ways, a value out of its range, a file to save again in
+// another format): their intended/ folder shows what was meant, and the
+// repairs offered must apply and bring no new error, but cannot give all of it.
+const char* const kCasesLeftToTheAuthor[] = {
+    "brake-curve-sign-typo",
+    "brake-value-with-decimal-comma",
+    "curve-ends-early",
+    "curve-sign-typo",
+    "curve-speed-twice",
+    "mac-line-ends-notch",
+    "mac-line-ends-table",
+    "quoted-comma-either-way",
+    "required-notch-pasted-twice",
+    "rich-text-notch",
+    "web-page-table",
+};
+
+template <std::size_t N>
+bool listed(const char* const (&names)[N], const fs::path& source) {
+    return std::any_of(std::begin(names), std::end(names),
                        [&](const char* name) { return source.filename() == fs::u8path(name); });
+}
+
+bool awaitsIntended(const fs::path& source) {
+    return listed(kCasesAwaitingIntended, source);
 }
 
 TEST(DiagnosisCorpus, EveryRepairGivesWhatTheAuthorMeant) {
@@ -268,7 +274,7 @@ TEST(DiagnosisCorpus, EveryRepairGivesWhatTheAuthorMeant) {
     for (const fs::path& source : corpusCases()) {
         SCOPED_TRACE(source.filename().u8string());
         if (fs::is_directory(source / "intended"))
-            checkRepairs(source);
+            checkRepairs(source, listed(kCasesLeftToTheAuthor, source));
         else if (awaitsIntended(source))
             awaiting += " " + source.filename().u8string();
         else
