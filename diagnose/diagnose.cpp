@@ -210,10 +210,10 @@ bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, cons
     const std::string saveAsUtf8 = messages::tr("save the file as UTF-8 (in Notepad: \"Save As\", encoding \"UTF-8\")");
     switch (encodingOf(bytes)) {
     case Encoding::Utf8:
-        return checkTextFormat(diagnosis, file, bytes);
+        return checkTextFormat(diagnosis, file, bytes, true);
     case Encoding::ShiftJis:
         checkShiftJis(diagnosis, file, bytes, kind);
-        return checkTextFormat(diagnosis, file, bytes);
+        return checkTextFormat(diagnosis, file, bytes, false);
     case Encoding::Other8Bit:
         add(diagnosis, fileFinding(file, Severity::Warning,
                                    messages::tr("the file is neither UTF-8 nor Shift-JIS: characters beyond ASCII are "

@@ -75,8 +75,9 @@ bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, cons
 
 // A file in a format other than plain text (rich text, a web page, a
 // workbook saved as XML), or with line ends the reader does not know.
-// Returns false when the file's lines are not worth looking at.
-bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes);
+// Returns false when the file's lines are not worth looking at. `isUtf8`:
+// the bytes are UTF-8, so a line can be rewritten as it stands.
+bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes, bool isUtf8);
 
 // The checks of the individual files.
 void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file);

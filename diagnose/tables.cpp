@@ -146,6 +146,22 @@ bool sameCells(const std::vector<Cell>& a, const std::vector<Cell>& b) {
     return true;
 }
 
+// A header line for a table whose first line holds numbers: the column
+// titles the sample vehicle uses.
+config::Text headerFor(const Table& table) {
+    const std::string name = table.file.filename().u8string();
+    if (name == "Speed.csv") return u"speed_kmh,needle";
+    if (name == "Current.csv") return u"current_A,needle";
+    if (name == "Pressure.csv") return u"pressure_kPa,needle";
+    if (name == "Voltage.csv") return u"line_voltage_V,needle";
+    config::Text header = u"speed_kmh";
+    for (std::size_t step = 1; step < table.headerCells.size(); ++step) {
+        const std::string title = ",step" + std::to_string(step);
+        header += config::Text(title.begin(), title.end());
+    }
+    return header;
+}
+
 // The header line: a first line that holds numbers is a data row the plug-in
 // never sees.
 void checkHeader(Diagnosis& diagnosis, const Table& table) {
@@ -158,6 +174,8 @@ void checkHeader(Diagnosis& diagnosis, const Table& table) {
     finding.found = visibleText(table.header->text);
     finding.message = messages::tr("the first line is a header and is never read, but it holds numbers: this row is lost");
     finding.fix = messages::tr("add a header line above it, such as \"speed_kmh,needle\"");
+    // The new line takes the file's own line ends.
+    finding.fixes.push_back(editFix(table.file, 1, 1, 0, headerFor(table) + u"\n"));
     add(diagnosis, std::move(finding));
 }
 

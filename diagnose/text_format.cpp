@@ -7,6 +7,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
+#include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
 
@@ -87,7 +88,8 @@ bool checkFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::s
 
 // Carriage returns not followed by a line feed: an old Mac file. The reader
 // ends lines at line feeds only, so such a file is one long line.
-bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file) {
+bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file, bool isUtf8) {
+    std::vector<Fix> fixes;
     int joined = 0;  // lines of the author's editor read as one, on the first such line
     int firstLine = 0;
     for (const Line& line : readLines(file)) {
@@ -96,9 +98,14 @@ bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file) {
                            (!text.empty() && text.back() == u'\r' ? 1 : 0);
         // A carriage return at the very end joins nothing; trimming takes it.
         if (pieces < 2) continue;
-        firstLine = line.number;
-        joined = pieces;
-        break;
+        if (firstLine == 0) {
+            firstLine = line.number;
+            joined = pieces;
+        }
+        // Each carriage return becomes a line end of the file's kind.
+        config::Text split = line.text;
+        std::replace(split.begin(), split.end(), u'\r', u'\n');
+        fixes.push_back(editFix(file, line.number, 1, characterCount(line.text), split));
     }
     if (firstLine == 0) return true;
     Finding finding = fileFinding(
@@ -108,14 +115,15 @@ bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file) {
                       {std::to_string(joined)}),
         messages::tr("save the file with Windows (CRLF) line ends"));
     finding.line = firstLine;
+    if (isUtf8) finding.fixes = std::move(fixes);
     add(diagnosis, std::move(finding));
     return false;
 }
 
 }  // namespace
 
-bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes) {
-    return checkFormat(diagnosis, file, bytes) && checkLineEnds(diagnosis, file);
+bool checkTextFormat(Diagnosis& diagnosis, const std::filesystem::path& file, std::string_view bytes, bool isUtf8) {
+    return checkFormat(diagnosis, file, bytes) && checkLineEnds(diagnosis, file, isUtf8);
 }
 
 }  // namespace diagnose

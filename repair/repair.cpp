@@ -47,6 +47,35 @@ std::optional<std::string> readAll(const fs::path& file) {
     return bytes;
 }
 
+// A carriage return not followed by a line feed would end a line only for
+// an old Mac editor, never for the plug-in.
+bool hasLoneCarriageReturn(const std::string& text) {
+    for (std::size_t k = text.find('\r'); k != std::string::npos; k = text.find('\r', k + 1))
+        if (k + 1 == text.size() || text[k + 1] != '\n') return true;
+    return false;
+}
+
+// The line end a new line of an edit gets: the edited line's own, or the
+// file's first, or Notepad's CR LF for a file of one line.
+std::string lineEndFor(const TextFile& text, const TextLine& line) {
+    if (!line.end.empty()) return line.end;
+    for (const TextLine& other : text.lines)
+        if (!other.end.empty()) return other.end;
+    return "\r\n";
+}
+
+// The replacement with each line feed written without a carriage return
+// given the file's line end, so that an edit that adds lines keeps the
+// file's line ends alike.
+std::string withLineEnds(const std::string& replacement, const std::string& lineEnd) {
+    std::string result;
+    for (std::size_t k = 0; k < replacement.size(); ++k) {
+        if (replacement[k] == '\n' && (k == 0 || replacement[k - 1] != '\r')) result += lineEnd;
+        else result += replacement[k];
+    }
+    return result;
+}
+
 bool overlaps(const diagnose::Fix& a, const diagnose::Fix& b) {
     if (a.file != b.file || a.line != b.line) return false;
     return a.firstColumn == b.firstColumn || (a.firstColumn < b.endColumn && b.firstColumn < a.endColumn);
@@ -115,8 +144,8 @@ std::string checkEdit(Planner& planner, const diagnose::Fix& fix) {
     if (fix.endColumn < fix.firstColumn || !unitOfColumn(line.text, fix.firstColumn) ||
         !unitOfColumn(line.text, fix.endColumn))
         return messages::tr("the line has no such columns");
-    if (fix.replacement.find_first_of("\r\n") != std::string::npos || !diagnose::isValidUtf8(fix.replacement))
-        return messages::tr("the new text is no single line of text");
+    if (hasLoneCarriageReturn(fix.replacement) || !diagnose::isValidUtf8(fix.replacement))
+        return messages::tr("the new text holds a carriage return that ends no line");
     return {};
 }
 
@@ -211,7 +240,7 @@ void editFile(const Plan& plan, const std::vector<const PlannedFix*>& fixes, con
         const std::size_t first = *unitOfColumn(line.text, edit->firstColumn);
         const std::size_t end = *unitOfColumn(line.text, edit->endColumn);
         std::u16string replacement;
-        config::decodeUtf8(edit->replacement, replacement);
+        config::decodeUtf8(withLineEnds(edit->replacement, lineEndFor(text, line)), replacement);
         line.text.replace(first, end - first, replacement);
         line.edited = true;
     }

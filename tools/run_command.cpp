@@ -285,25 +285,32 @@ std::string coreWay(const CoreCopy& copy) {
 
 // What the start-up did, one line each: the error that stopped Load and
 // every warning of the diagnosis, in the form editors jump from.
-int printStartup(std::ostream& out, const plugin::Plugin& loaded) {
-    int warnings = 0;
+report::StartupResult startupResult(const plugin::Plugin& loaded) {
+    report::StartupResult result;
+    result.known = true;
+    result.stopped = loaded.report.failure.has_value();
+    if (loaded.report.failure) result.stoppedAt = config::describeFailure(*loaded.report.failure);
     for (const config::ModuleNote& module : loaded.report.modules) {
         if (module.outcome == config::ModuleOutcome::Loaded) continue;
         const std::string reason = module.reason.empty() ? messages::tr("no such file") : module.reason;
         const std::filesystem::path shown = module.path.lexically_relative(loaded.directory);
         if (shown == ".") continue;  // an empty line, such as the one after the last line feed: no module named
         // "warning" stays in English: editors look for that word.
-        out << "  detailmodulesx64.txt:" << module.line << ": warning: "
-            << messages::trf("module \"{1}\" skipped: {2}", {(shown.empty() ? module.path : shown).u8string(), reason})
-            << '\n';
-        ++warnings;
+        result.lines.push_back(
+            "detailmodulesx64.txt:" + std::to_string(module.line) + ": warning: " +
+            messages::trf("module \"{1}\" skipped: {2}", {(shown.empty() ? module.path : shown).u8string(), reason}));
+        ++result.warnings;
     }
     for (const diagnose::Finding& finding : diagnose::diagnoseVehicle(loaded)) {
         if (finding.severity == diagnose::Severity::Note) continue;
-        if (finding.severity == diagnose::Severity::Warning) ++warnings;
-        out << "  " << diagnose::compilerLine(finding, loaded.directory) << '\n';
+        if (finding.severity == diagnose::Severity::Warning) ++result.warnings;
+        result.lines.push_back(diagnose::compilerLine(finding, loaded.directory));
     }
-    return warnings;
+    return result;
+}
+
+void printStartup(std::ostream& out, const report::StartupResult& startup) {
+    for (const std::string& text : startup.lines) out << "  " << text << '\n';
 }
 
 void printReminder(std::ostream& out, bool hasCore, int warnings, bool stopped, const std::filesystem::path& folder) {
@@ -347,7 +354,9 @@ std::string openTrace(std::ofstream& file, const std::filesystem::path& path) {
     return {};
 }
 
-report::RunReportInfo reportInfo(const RunPlan& plan, const std::string& way, bool hasCore) {
+report::RunReportInfo reportInfo(const RunPlan& plan, const std::string& way, const CoreMirror* mirror,
+                                 report::StartupResult startup) {
+    const bool hasCore = mirror != nullptr;
     report::RunReportInfo info;
     info.scenario = plan.scenario.name;
     info.vehicle = plan.folder.u8string();
@@ -364,7 +373,18 @@ report::RunReportInfo reportInfo(const RunPlan& plan, const std::string& way, bo
         if (const char* name = panelIndexName(index)) info.panelNames.push_back({index, name});
     for (int index = 0; index < SoundArraySize; ++index)
         if (const char* name = soundIndexName(index)) info.soundNames.push_back({index, name});
+    if (mirror) info.powerSteps = mirror->plugin.notch.powerCurveSteps;
+    info.startup = std::move(startup);
     return info;
+}
+
+// The summary's lines for the report, the needle readings left out (the
+// panel view shows them at every frame).
+std::vector<report::Happening> happenings(const SummaryRecorder& summary) {
+    std::vector<report::Happening> list;
+    for (const SummaryLine& line : summary.lines)
+        if (line.topic != "needles" && !line.topic.empty()) list.push_back({line.timeMs, line.topic, line.text});
+    return list;
 }
 
 }  // namespace
@@ -408,10 +428,12 @@ int runScenarioCommand(const RunOptions& options, const std::filesystem::path& p
     CoreMirror* const mirror = copy.folder.empty() ? nullptr : core.get();
     const std::string way = coreWay(copy);
     printHeader(out, plan, plugin, model.traction, modelReport, way);
-    int warnings = 0;
-    const bool loadStopped = mirror != nullptr && mirror->plugin.report.failure.has_value();
     const std::filesystem::path pluginFolder = plugin::directoryOf(plan.pluginPath);
-    if (mirror) warnings = printStartup(out, asPluginFolder(mirror->plugin, copy, pluginFolder));
+    report::StartupResult startup;
+    if (mirror) startup = startupResult(asPluginFolder(mirror->plugin, copy, pluginFolder));
+    const int warnings = startup.warnings;
+    const bool loadStopped = startup.stopped;
+    printStartup(out, startup);
     out << '\n' << std::flush;
 
     TraceWriter trace{&traceFile};
@@ -420,7 +442,7 @@ int runScenarioCommand(const RunOptions& options, const std::filesystem::path& p
                              way});
     report::RunReportWriter reportWriter;
     const std::string reportProblem =
-        report::openRunReport(reportWriter, reportInfo(plan, way, mirror != nullptr), plan.reportPath);
+        report::openRunReport(reportWriter, reportInfo(plan, way, mirror, std::move(startup)), plan.reportPath);
     RunRecord record;
     record.observers.push_back([&trace](const FrameView& frame) { writeTraceFrame(trace, frame); });
     if (reportProblem.empty())
@@ -451,7 +473,8 @@ int runScenarioCommand(const RunOptions& options, const std::filesystem::path& p
                                                                           plan.tracePath.u8string()})
             << '\n';
     }
-    const std::string reportEnd = reportProblem.empty() ? report::finishRunReport(reportWriter) : reportProblem;
+    const std::string reportEnd =
+        reportProblem.empty() ? report::finishRunReport(reportWriter, happenings(record.summary)) : reportProblem;
     if (reportEnd.empty()) {
         out << messages::trf("report written to {1}", {plan.reportPath.u8string()}) << '\n';
     } else {

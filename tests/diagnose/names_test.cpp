@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "config/text.h"
@@ -134,6 +135,14 @@ void overlayIntended(const std::string& name, const TestFolder& folder) {
     }
 }
 
+// A case whose expected findings include one the author must settle: its
+// repairs cannot give the intended vehicle alone.
+bool leavesWorkByHand(const fs::path& source) {
+    std::ifstream expected(source / "expected.txt");
+    const std::string text((std::istreambuf_iterator<char>(expected)), std::istreambuf_iterator<char>());
+    return text.find("@by-hand") != std::string::npos;
+}
+
 TEST(NameRepairs, EveryOfferedRepairLoadsTheIntendedVehicleAndLeavesNothingToRepair) {
     int repaired = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(kCorpus)) {
@@ -141,7 +150,7 @@ TEST(NameRepairs, EveryOfferedRepairLoadsTheIntendedVehicleAndLeavesNothingToRep
         if (name.rfind("names-", 0) != 0 && name.rfind("fixed-names-", 0) != 0 && name != "module-names" &&
             name != "doubled-extensions")
             continue;
-        if (!fs::exists(entry.path() / "intended")) continue;
+        if (!fs::exists(entry.path() / "intended") || leavesWorkByHand(entry.path())) continue;
         SCOPED_TRACE(name);
         Vehicle broken(name);
         const std::vector<Finding> findings = broken.diagnose();

@@ -72,6 +72,19 @@ TEST(Repair, AFileNotInUtf8IsEditedByItsCharactersAndWrittenAsUtf8WithAMark) {
     EXPECT_EQ(contentOf(folder.file("cabhost-backup/2026-12-09T06-00-00/wide.txt")), utf16Bytes);
 }
 
+TEST(Repair, LinesAnEditAddsTakeTheFilesLineEnds) {
+    TestFolder folder;
+    const fs::path windows = folder.write("windows.csv", "0,0\r\n40,40\r\n");
+    const fs::path oneLine = folder.write("mac.csv", "a,b\r0,0");
+    const repair::Outcome outcome = planAndApply(
+        {withFixes({edit(windows, 1, 1, 1, "speed_kmh,needle\n")}),
+         withFixes({edit(oneLine, 1, 1, 8, "a,b\n0,0\r\n")})},
+        folder);
+    EXPECT_EQ(outcome.applied.size(), 2u);
+    EXPECT_EQ(contentOf(windows), "speed_kmh,needle\r\n0,0\r\n40,40\r\n");
+    EXPECT_EQ(contentOf(oneLine), "a,b\r\n0,0\r\n");
+}
+
 TEST(Repair, ResavesAsUtf8OnlyWhatIsNotUtf8) {
     TestFolder folder;
     const fs::path wide = folder.write("wide.txt", std::string("\xFF\xFE" "a\0\n\0", 6));
@@ -114,7 +127,7 @@ TEST(Repair, RefusesWhatWouldLeaveTheVehicleOrCannotBeAppliedSoundly) {
         withFixes({edit(file, 1, 1, 3, "AB")}),                          // the same text as the one before
         withFixes({edit(file, 1, 3, 3, "!"), edit(file, 9, 1, 1, "x")}),  // one of them names no line: neither
         withFixes({edit(file, 1, 4, 6, "x")}),                           // beyond the line's end
-        withFixes({edit(file, 1, 2, 2, "\n")}),                          // would split the line
+        withFixes({edit(file, 1, 2, 2, "\r")}),                          // a line end for no reader
         withFixes({edit(folder.path() / "notch" / ".." / ".." / outside.path().filename() / "x.txt", 1, 1, 1, "y")}),
         withFixes({moveTo(other, stranger)}),
         withFixes({moveTo(other, file)}),                                // onto another file

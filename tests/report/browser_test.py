@@ -4,12 +4,21 @@ checks it: the page loads from disk with no console error and no request
 beyond its own file, and what it shows matches what it should.
 
   browser_test.py run REPORT.html TRACE.csv SCREENSHOT.png
+  browser_test.py reduced REPORT.html TRACE.csv SCREENSHOT.png
+  browser_test.py stopped REPORT.html FILE SCREENSHOT.png
   browser_test.py vehicle REPORT.html FILE ROW SCREENSHOT.png
 
-run:     the series hold as many points as the trace has frames (for a run
-         short enough to keep every frame) and the trace's values at chosen
-         times; the panel view at a chosen time shows that frame's needles
-         and lamps; the hold stages are shaded.
+run:     a run short enough to keep every frame: its series, the lanes of
+         the state timeline and the panel view hold the trace's values at
+         chosen frames; hovering 20 s on any chart reads 20 s in every
+         legend and the panel view without moving the page; the charts
+         share one plot area and follow the window; the start-up, the
+         happenings and the shading key are there.
+reduced: a run cut into groups: every change of a discrete series stands at
+         its trace frame, every group's minimum and maximum at a frame where
+         the trace has that value, every detail frame equals the trace.
+stopped: the run report of a vehicle whose start-up stopped at an error in
+         FILE says so at the top, with the error's line.
 vehicle: the table FILE (as the report names it) marks data row ROW.
 
 Chromium is driven over its DevTools protocol on a pipe (file descriptors 3
@@ -159,56 +168,180 @@ def close_enough(a, b, tolerance):
     return abs(float(a) - float(b)) <= tolerance
 
 
+CONTINUOUS_COLUMNS = {"speed": "speed_kmh", "current": "current_a", "step1": "step_curve_1", "step2": "step_curve_2",
+                      "step3": "step_curve_3", "step4": "step_curve_4", "step5": "step_curve_5",
+                      "hold1": "hold1_curve_a", "hold2": "hold2_curve_a", "bc": "bc_kpa", "mr": "mr_kpa",
+                      "line_voltage": "line_voltage_v", "needle_22": "panel_22", "needle_26": "panel_26",
+                      "needle_130": "panel_130", "needle_133": "panel_133", "needle_232": "panel_232",
+                      "ammeter": "ammeter_a"}
+# What the lanes of the state timeline say for a trace value.
+LAMP_WORDS = {"0": "off", "1": "on"}
+SOUND_WORDS = {"1": "played", "0": "looped", "-10000": "stopped"}
+
+
+def tolerance(name):
+    return 0 if name.startswith("needle") else 0.11 if name == "line_voltage" else 0.011
+
+
+def row_at(rows, times, time_s):
+    """The trace row of the frame at `time_s` (exact to the millisecond)."""
+    index = times.get(round(time_s * 1000))
+    return None if index is None else rows[index]
+
+
+def expected_lanes(row):
+    lanes = {"hold stage": "off" if row["hold_stage"] == "0" else row["hold_stage"]}
+    for name in ("start_cut", "overlap_cut", "brake_shift", "release_watch"):
+        lanes[name] = "on" if row[name] == "1" else "off"
+    for lamp in ("41", "42", "43", "68", "135", "136", "252"):
+        lanes[lamp] = LAMP_WORDS.get(row["panel_" + lamp], row["panel_" + lamp])
+    for sound in ("95", "96", "97", "98", "107", "108", "109", "110", "111", "223", "224", "227", "228", "229"):
+        lanes["sound " + sound] = SOUND_WORDS.get(row["sound_" + sound], "-")
+    return lanes
+
+
+LANES_AT = """(time => {
+    const r = window.report, out = {};
+    const keys = {"hold stage": "hold stage", "start cut": "start_cut", "overlap cut": "overlap_cut",
+                  "brake-shift mode": "brake_shift", "release watch": "release_watch"};
+    r.lanes.forEach(lane => {
+        const value = r.laneValue(lane, time);
+        if (lane.kind === "p") out[String(lane.index)] = value;
+        else if (lane.kind === "s") out["sound " + lane.index] = value;
+        else if (lane.kind === "v") out[keys[lane.label] || lane.label] = value;
+    });
+    return out;
+})"""
+
+
+def hover(browser, session, chart_id, time_s):
+    """Moves the mouse over a chart at `time_s`, as a reader would."""
+    point = evaluate(browser, session, f"""(() => {{
+        const box = document.getElementById({json.dumps(chart_id)});
+        box.scrollIntoView({{block: "center"}});
+        const u = window.report.plots.find(p => box.contains(p.root));
+        const rect = u.over.getBoundingClientRect();
+        return {{x: rect.left + u.valToPos({time_s}, "x"), y: rect.top + rect.height / 2}};
+    }})()""")
+    browser.call("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": point["x"], "y": point["y"]}, session)
+    return evaluate(browser, session, """(() => ({
+        instant: window.report.instant(),
+        panelTime: document.getElementById('panel-time').textContent,
+        lamp41: document.querySelector('circle.lamp[data-index="41"]').classList.contains('on'),
+        lane41: [...document.querySelectorAll('#chart-events .legend-item')]
+            .find(e => e.dataset.name.startsWith('41 ')).querySelector('.legend-value').textContent,
+        height: document.documentElement.scrollHeight,
+    }))()""")
+
+
+def check_hover(browser, session, rows, times):
+    """Hovering 20 s on any chart, the timeline included, reads the same
+    instant (within the pixel hovered) in every legend and the panel view."""
+    failures = []
+    heights = set()
+    pixel_s = evaluate(browser, session, "(u => (u.scales.x.max - u.scales.x.min) / u.over.clientWidth)"
+                                         "(window.report.plots[0])")
+    for chart_id in ("chart-speed", "chart-current", "chart-events"):
+        seen = hover(browser, session, chart_id, 20.0)
+        heights.add(seen["height"])
+        if abs(seen["instant"] - 20.0) > 1.5 * pixel_s:
+            failures.append(f"hovering 20 s on {chart_id} reads {seen['instant']} s")
+        row = row_at(rows, times, seen["instant"])
+        if row is None:
+            failures.append(f"hovering 20 s on {chart_id} reads {seen['instant']} s, not a frame")
+            continue
+        if seen["panelTime"] != f"{seen['instant']:.3f} s":
+            failures.append(f"hovering 20 s on {chart_id}: the panel view shows {seen['panelTime']}")
+        lit = row["panel_41"] == "1"
+        if seen["lamp41"] != lit or seen["lane41"] != ("on" if lit else "off"):
+            failures.append(f"hovering 20 s on {chart_id}: lamp 41 panel {seen['lamp41']}, lane {seen['lane41']}, "
+                            f"trace {row['panel_41']} at {seen['instant']} s")
+    if len(heights) != 1:
+        failures.append(f"hovering moves the page: heights {sorted(heights)}")
+    return failures
+
+
+def check_layout(browser, session):
+    """All charts share one plot area, and follow the window's width."""
+    failures = []
+    areas = evaluate(browser, session, "window.report.plots.map(u => [Math.round(u.over.getBoundingClientRect().left), u.bbox.width])")
+    if len({tuple(a) for a in areas}) != 1:
+        failures.append(f"the charts' plot areas differ: {areas}")
+    browser.call("Emulation.setDeviceMetricsOverride",
+                 {"width": 1000, "height": 1200, "deviceScaleFactor": 1, "mobile": False}, session)
+    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
+    narrow = evaluate(browser, session, "window.report.plots[0].over.getBoundingClientRect().width")
+    browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
+    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
+    wide = evaluate(browser, session, "window.report.plots[0].over.getBoundingClientRect().width")
+    if not narrow < wide:
+        failures.append(f"the charts do not follow the window: {narrow} px narrow, {wide} px wide")
+    return failures
+
+
 def check_run(browser, session, trace_path):
     failures = []
     rows = trace_rows(trace_path)
+    times = {int(row["time_ms"]): k for k, row in enumerate(rows)}
     report = evaluate(browser, session, """(() => {
-        const r = window.report, d = r.data;
-        return {bucket: d.meta.bucketFrames, points: r.columns[0].length, frames: d.end.frames,
-                hasCore: d.meta.hasCore, holdBands: r.holdBands.length, plots: r.plots.length};
+        const d = window.report.data;
+        return {bucket: d.meta.bucketFrames, detail: d.detail.length, frames: d.end.frames, hasCore: d.meta.hasCore,
+                holdBands: window.report.holdBands.length, happenings: d.happenings.map(h => h[2]),
+                startup: document.getElementById('startup-result').textContent,
+                key: document.getElementById('shading-key').textContent};
     })()""")
     if report["bucket"] != 1:
         failures.append(f"a short run should keep every frame, not groups of {report['bucket']}")
-    if report["points"] != len(rows) or report["frames"] != len(rows):
-        failures.append(f"{report['points']} points and {report['frames']} frames, the trace has {len(rows)} rows")
+    if report["detail"] != len(rows) or report["frames"] != len(rows):
+        failures.append(f"{report['detail']} frames kept of {report['frames']}, the trace has {len(rows)} rows")
     if not report["hasCore"]:
         failures.append("the run had no in-process core, so no state of the plug-in")
     elif report["holdBands"] == 0:
         failures.append("the hold stages are not shaded")
-    compared = {"speed": ("speed_kmh", 0.001), "current": ("current_a", 0.01), "power_out": ("power_out", 0),
-                "brake_out": ("brake_out", 0), "power_in": ("power_in", 0), "bc": ("bc_kpa", 0.01),
-                "hold_stage": ("hold_stage", 0), "overlap_cut": ("overlap_cut", 0),
-                "needle_22": ("panel_22", 0), "needle_26": ("panel_26", 0), "step5": ("step_curve_5", 0.01),
-                "hold1": ("hold1_curve_a", 0.01)}
-    chosen = sorted({0, len(rows) // 7, len(rows) // 3, len(rows) // 2, (2 * len(rows)) // 3, len(rows) - 1})
+    if not any("stage 1 entered" in text for text in report["happenings"]):
+        failures.append("the happenings lack hold stage 1 entered")
+    if "start-up" not in report["startup"]:
+        failures.append(f"the start-up's result is not said: {report['startup']}")
+    for word in ("hold stage", "overlap cut", "brake-shift mode"):
+        if word not in report["key"]:
+            failures.append(f"the shading key lacks {word}")
+    chosen = sorted({0, len(rows) // 7, len(rows) // 3, len(rows) // 2, (2 * len(rows)) // 3, len(rows) - 1,
+                     times.get(20000, 0)})
     for index in chosen:
         row = rows[index]
-        time_s = float(row["time_s"])
+        time_s = int(row["time_ms"]) / 1000
         values = evaluate(browser, session, f"""(() => {{
-            const r = window.report, i = r.columns[0].indexOf({time_s});
-            const out = {{index: i}};
-            for (const name of {json.dumps(list(compared))}) out[name] = i < 0 ? null : r.columns[r.column[name]][i];
+            const r = window.report, out = {{}};
+            for (const name of {json.dumps(list(CONTINUOUS_COLUMNS))}) {{
+                const at = r.continuousAt(name, {time_s});
+                out[name] = at && 'value' in at ? at.value : 'missing';
+            }}
+            for (const name of r.data.meta.discrete) out[name] = r.stateAt(name, {time_s});
+            out.lanes = {LANES_AT}({time_s});
             return out;
         }})()""")
-        if values["index"] != index:
-            failures.append(f"time {time_s}: at point {values['index']}, the trace has it at row {index}")
-            continue
-        for name, (trace_column, tolerance) in compared.items():
-            expected = row[trace_column]
-            expected = None if expected == "" else expected
-            if not close_enough(values[name], expected, tolerance):
+        for name, column in CONTINUOUS_COLUMNS.items():
+            expected = None if row[column] == "" else row[column]
+            if not close_enough(values[name] if values[name] != "missing" else "nan", expected, tolerance(name)):
                 failures.append(f"time {time_s}: {name} is {values[name]}, the trace has {expected}")
-    # The panel view at a chosen time shows that frame's needle values.
-    index = (2 * len(rows)) // 5
-    row = rows[index]
+        for name in ("power_in", "brake_in", "reverser_in", "power_out", "brake_out", "reverser_out", "hold_stage",
+                     "brake_shift", "start_cut", "overlap_cut", "release_watch"):
+            if str(values[name]) != row[name]:
+                failures.append(f"time {time_s}: {name} is {values[name]}, the trace has {row[name]}")
+        expected = expected_lanes(row)
+        for lane, word in expected.items():
+            if values["lanes"].get(lane) != word:
+                failures.append(f"time {time_s}: lane {lane} says {values['lanes'].get(lane)}, the trace has {word}")
+    # The panel view at a chosen frame shows that frame's needles and lamps.
+    row = rows[(2 * len(rows)) // 5]
     shown = evaluate(browser, session, f"""(() => {{
-        window.report.showPanelAt({float(row['time_s'])}, true);
-        const out = {{time: document.getElementById('panel-time').textContent, needles: {{}}, lamps: {{}}}};
+        window.report.showAt({int(row['time_ms']) / 1000}, true);
+        const out = {{time: window.report.instant(), needles: {{}}, lamps: {{}}}};
         document.querySelectorAll('.panel-value').forEach(e => out.needles[e.dataset.index] = e.textContent);
         document.querySelectorAll('circle.lamp').forEach(e => out.lamps[e.dataset.index] = e.classList.contains('on'));
         return out;
     }})()""")
-    if shown["time"] != f"{float(row['time_s']):.3f} s":
+    if abs(shown["time"] - int(row["time_ms"]) / 1000) > 1e-6:
         failures.append(f"the panel view shows {shown['time']}, not {row['time_s']} s")
     for needle in ("22", "26", "130", "133", "232"):
         if shown["needles"].get(needle) != row["panel_" + needle]:
@@ -216,6 +349,107 @@ def check_run(browser, session, trace_path):
     for lamp, on in shown["lamps"].items():
         if on != (row["panel_" + lamp] != "0"):
             failures.append(f"panel view lamp {lamp}: {'on' if on else 'off'}, trace {row['panel_' + lamp]}")
+    failures += check_hover(browser, session, rows, times)
+    failures += check_layout(browser, session)
+    return failures
+
+
+def check_reduced(browser, session, trace_path):
+    """A reduced run: every change of a discrete series at its trace frame,
+    every stored extreme at a time where the trace has that value, every
+    detail frame equal to the trace."""
+    failures = []
+    rows = trace_rows(trace_path)
+    times = {int(row["time_ms"]): k for k, row in enumerate(rows)}
+    d = evaluate(browser, session, """(() => { const d = window.report.data;
+        return {meta: d.meta, buckets: d.buckets, detail: d.detail, events: d.events}; })()""")
+    meta = d["meta"]
+    if meta["bucketFrames"] <= 1:
+        failures.append("the run was not reduced")
+    trace_column = {"v": lambda k: meta["discrete"][k], "p": lambda k: f"panel_{k}", "s": lambda k: f"sound_{k}"}
+    counted = {}
+    for time_s, kind, index, value in d["events"]:
+        if kind == "v" and index >= len(meta["discrete"]):
+            failures.append(f"event of an unknown series {index}")
+            continue
+        column = trace_column[kind](index)
+        counted[column] = counted.get(column, 0) + 1
+        at = times.get(round(time_s * 1000))
+        if at is None:
+            failures.append(f"{column} changes at {time_s} s, not a frame of the trace")
+        elif rows[at][column] != str(value) or (at > 0 and rows[at - 1][column] == str(value)):
+            failures.append(f"{column} changes to {value} at {time_s} s; the trace has {rows[at - 1][column]} -> "
+                            f"{rows[at][column]} there")
+    for column in set(counted):
+        changes = 1 + sum(1 for k in range(1, len(rows)) if rows[k][column] != rows[k - 1][column])
+        if changes != counted[column]:
+            failures.append(f"{column}: {counted[column]} changes kept, the trace has {changes}")
+    names = meta["continuous"]
+    for bucket in d["buckets"]:
+        first = times.get(round(bucket[0] * 1000))
+        last = times.get(round(bucket[1] * 1000))
+        if first is None or last is None or last - first + 1 != bucket[2]:
+            failures.append(f"group {bucket[:3]} does not match the trace's frames")
+            continue
+        for k, name in enumerate(names):
+            column = CONTINUOUS_COLUMNS[name]
+            if rows[first][column] == "":
+                continue
+            low, high, low_ms, high_ms = bucket[3 + 4 * k: 7 + 4 * k]
+            for value, offset, what in ((low, low_ms, "minimum"), (high, high_ms, "maximum")):
+                at = times.get(round(bucket[0] * 1000) + offset)
+                if at is None or not close_enough(value, rows[at][column], tolerance(name)):
+                    failures.append(f"{name}: the {what} {value} of the group at {bucket[0]} s stands at "
+                                    f"+{offset} ms, where the trace has "
+                                    f"{None if at is None else rows[at][column]}")
+            values = [float(rows[j][column]) for j in range(first, last + 1)]
+            if not (close_enough(low, min(values), tolerance(name)) and close_enough(high, max(values), tolerance(name))):
+                failures.append(f"{name}: the group at {bucket[0]} s keeps {low}..{high}, the trace "
+                                f"{min(values)}..{max(values)}")
+        if len(failures) > 40:
+            break
+    for row in d["detail"]:
+        at = times.get(round(row[0] * 1000))
+        if at is None:
+            failures.append(f"a detail frame at {row[0]} s is not a frame of the trace")
+            continue
+        for k, name in enumerate(names):
+            if not close_enough(row[k + 1], rows[at][CONTINUOUS_COLUMNS[name]] or None, tolerance(name)):
+                failures.append(f"detail {name} at {row[0]} s: {row[k + 1]}, the trace {rows[at][CONTINUOUS_COLUMNS[name]]}")
+                break
+        if len(failures) > 40:
+            break
+    # Zoomed to the departure, the power notch and hold stage step at the trace's frames.
+    evaluate(browser, session, "window.report.goTo(10)")
+    for k in range(1, min(len(rows), 1500)):
+        for column in ("power_out", "hold_stage"):
+            if rows[k][column] != rows[k - 1][column]:
+                time_s = int(rows[k]["time_ms"]) / 1000
+                shown = evaluate(browser, session, f"(() => {{ window.report.showAt({time_s}, true); "
+                                                   f"return window.report.shown().legends; }})()")
+                before = evaluate(browser, session, f"window.report.stateAt({json.dumps(column)}, {time_s} - 0.001)")
+                label = "power (returned)" if column == "power_out" else "hold stage"
+                want = rows[k][column] if column == "power_out" else ("off" if rows[k][column] == "0" else rows[k][column])
+                if shown.get(label) != want or str(before) != rows[k - 1][column]:
+                    failures.append(f"at {time_s} s the page has {column} {before} -> {shown.get(label)}, the trace "
+                                    f"{rows[k - 1][column]} -> {rows[k][column]}")
+    note = evaluate(browser, session, "window.report.covered.filter(c => !c).length")
+    if note == 0:
+        failures.append("no stretch of the run is reduced")
+    return failures
+
+
+def check_stopped(browser, session, error_file):
+    """A start-up stopped by an error says so at the top, with the error's line."""
+    failures = []
+    said = evaluate(browser, session, """(() => ({
+        stopped: document.getElementById('startup-result').classList.contains('stopped'),
+        text: document.getElementById('startup-result').textContent,
+        lines: [...document.querySelectorAll('#startup-lines li')].map(e => e.textContent)}))()""")
+    if not said["stopped"]:
+        failures.append(f"the stopped start-up is not marked: {said['text']}")
+    if not any(line.startswith(error_file + ":") and "error" in line for line in said["lines"]):
+        failures.append(f"the start-up lines lack the error in {error_file}: {said['lines']}")
     return failures
 
 
@@ -243,8 +477,12 @@ def main(arguments):
         ready = evaluate(browser, session, "document.body.getAttribute('data-ready')")
         failures = [] if ready == "1" else ["the page's script did not finish"]
         if not failures:
-            if kind == "run":
-                failures += check_run(browser, session, arguments[2])
+            if kind == "stopped":
+                failures += check_stopped(browser, session, arguments[2])
+                shot = arguments[3]
+            elif kind in ("run", "reduced"):
+                failures += (check_run if kind == "run" else check_reduced)(browser, session, arguments[2])
+                evaluate(browser, session, "window.report.showAt(20, true)")
                 shot = arguments[3]
             else:
                 failures += check_vehicle(browser, session, arguments[2], arguments[3])

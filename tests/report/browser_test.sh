@@ -2,8 +2,13 @@
 # One browser test of a report written by a cabhost build (Linux, or
 # Windows under the emulator given):
 #   browser_test.sh run BIN_DIR OUT_DIR [EMULATOR...]
+#   browser_test.sh reduced BIN_DIR OUT_DIR [EMULATOR...]
+#   browser_test.sh stopped BIN_DIR OUT_DIR [EMULATOR...]
 #   browser_test.sh vehicle BIN_DIR OUT_DIR [EMULATOR...]
-# The run test plays the sample departure; the vehicle test checks a copy of
+# The run test plays the sample departure; the reduced test half an hour of
+# powering, coasting and braking cycles (its trace is removed afterwards);
+# the stopped test the departure of a copy whose pressure table has a
+# full-width number, which stops the start-up; the vehicle test checks a copy of
 # the sample vehicle whose speed needle table has the letter O for a zero in
 # data row 2 ("40,4O.4"), so the check's own finding marks that row. The
 # screenshots stay in OUT_DIR.
@@ -19,6 +24,42 @@ if [ "$kind" = run ]; then
         --report "$out/departure-report.html" >/dev/null
     exec python3 "$here/browser_test.py" run "$out/departure-report.html" "$out/departure-trace.csv" \
         "$out/run-report.png"
+fi
+if [ "$kind" = reduced ]; then
+    scenario="$out/half-hour.txt"
+    {
+        echo "spec brakeNotches=8 powerNotches=4 atsNotch=1 b67Notch=6 cars=4"
+        echo "at 0 brake 8"
+        echo "at 0.5 doors close"
+        echo "at 1.5 reverser 1"
+        echo "at 2.5 brake 0"
+        for ((t = 3; t + 120 <= 1800; t += 120)); do
+            echo "at $t power 4"
+            echo "at $((t + 40)) power 0"
+            echo "at $((t + 70)) brake 4"
+            echo "at $((t + 115)) brake 0"
+        done
+        echo "at 1800 end"
+    } >"$scenario"
+    "$@" "$(program cabhost)" run sample-vehicle "$scenario" --trace "$out/half-hour-trace.csv" \
+        --report "$out/half-hour-report.html" >/dev/null
+    status=0
+    python3 "$here/browser_test.py" reduced "$out/half-hour-report.html" "$out/half-hour-trace.csv" \
+        "$out/reduced-report.png" || status=$?
+    rm -f "$out/half-hour-trace.csv"
+    exit $status
+fi
+if [ "$kind" = stopped ]; then
+    stopped="$out/vehicle-stopped"
+    rm -rf "$stopped"
+    cp -r sample-vehicle "$stopped"
+    sed -i '3s/^200,/２００,/' "$stopped/NeedleTable/Pressure.csv"
+    grep -q '^２００,' "$stopped/NeedleTable/Pressure.csv"
+    # The run plays and exits 1: the start-up stopped.
+    "$@" "$(program cabhost)" run "$stopped" scenarios/departure.txt --trace /dev/null \
+        --report "$out/stopped-report.html" >/dev/null || [ $? -eq 1 ]
+    exec python3 "$here/browser_test.py" stopped "$out/stopped-report.html" NeedleTable/Pressure.csv \
+        "$out/stopped-report.png"
 fi
 typo="$out/vehicle-with-typo"
 rm -rf "$typo"

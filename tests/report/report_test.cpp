@@ -43,8 +43,8 @@ TEST(ReportJson, TextCannotLeaveTheDataElementAndNumbersStayJson) {
     EXPECT_EQ(number(std::numeric_limits<double>::infinity(), 2), "null");
 }
 
-report::SeriesValues values(float speed, float current = 0) {
-    report::SeriesValues v{};
+std::array<float, report::kContinuousCount> values(float speed, float current = 0) {
+    std::array<float, report::kContinuousCount> v{};
     v[0] = speed;
     v[1] = current;
     return v;
@@ -58,52 +58,62 @@ TEST(ReportReduction, ShortRunsKeepEveryFrameLongOnesGroupByPixelColumn) {
     EXPECT_LE(5184000 / report::framesPerBucket(5184000), report::kBuckets);
 }
 
-TEST(ReportReduction, AGroupKeepsEachSeriesExtremesInTheOrderTheyOccurred) {
+TEST(ReportReduction, AGroupKeepsEachSeriesExtremesAtTheTimeTheyOccurred) {
     report::Bucket bucket;
-    report::addToBucket(bucket, 10, 1000, values(5, 0));
-    report::addToBucket(bucket, 11, 1017, values(9, -3));  // speed peaks first, current dips first
-    report::addToBucket(bucket, 12, 1033, values(1, 7));
-    report::addToBucket(bucket, 13, 1050, values(4, 2));
-    report::ReportRow rows[2];
-    ASSERT_EQ(report::bucketRows(bucket, rows), 2);
-    EXPECT_EQ(rows[0].timeMs, 1000);
-    EXPECT_EQ(rows[1].timeMs, 1050);
-    EXPECT_EQ(rows[0].values[0], 9);
-    EXPECT_EQ(rows[1].values[0], 1);
-    EXPECT_EQ(rows[0].values[1], -3);
-    EXPECT_EQ(rows[1].values[1], 7);
-
-    report::Bucket single;
-    report::addToBucket(single, 0, 0, values(3));
-    ASSERT_EQ(report::bucketRows(single, rows), 1);
-    EXPECT_EQ(rows[0].values[0], 3);
-    EXPECT_EQ(report::bucketRows(report::Bucket{}, rows), 0);
+    report::addToBucket(bucket, 1000, values(5, 0));
+    report::addToBucket(bucket, 1017, values(9, -3));  // speed peaks here, current dips here
+    report::addToBucket(bucket, 1033, values(1, 7));
+    report::addToBucket(bucket, 1050, values(4, 2));
+    EXPECT_EQ(bucket.frames, 4);
+    EXPECT_EQ(bucket.firstMs, 1000);
+    EXPECT_EQ(bucket.lastMs, 1050);
+    EXPECT_EQ(bucket.max[0], 9);
+    EXPECT_EQ(bucket.maxMs[0], 1017);
+    EXPECT_EQ(bucket.min[0], 1);
+    EXPECT_EQ(bucket.minMs[0], 1033);
+    EXPECT_EQ(bucket.min[1], -3);
+    EXPECT_EQ(bucket.minMs[1], 1017);
+    EXPECT_EQ(bucket.max[1], 7);
+    EXPECT_EQ(bucket.maxMs[1], 1033);
 }
 
 TEST(ReportReduction, AValueMissingAtFirstDoesNotHideLaterValues) {
     report::Bucket bucket;
     const float none = std::numeric_limits<float>::quiet_NaN();
-    report::addToBucket(bucket, 0, 0, values(none));
-    report::addToBucket(bucket, 1, 17, values(6));
-    report::addToBucket(bucket, 2, 33, values(2));
-    report::ReportRow rows[2];
-    ASSERT_EQ(report::bucketRows(bucket, rows), 2);
-    EXPECT_EQ(rows[0].values[0], 6);
-    EXPECT_EQ(rows[1].values[0], 2);
+    report::addToBucket(bucket, 0, values(none));
+    report::addToBucket(bucket, 17, values(6));
+    report::addToBucket(bucket, 33, values(2));
+    EXPECT_EQ(bucket.max[0], 6);
+    EXPECT_EQ(bucket.maxMs[0], 17);
+    EXPECT_EQ(bucket.min[0], 2);
+    EXPECT_EQ(bucket.minMs[0], 33);
 }
 
-// A run played through the writer as cabhost feeds it.
+TEST(ReportReduction, TheDetailBudgetIsSpreadOverTheRun) {
+    const int64_t frames = 5184000;
+    EXPECT_TRUE(report::detailAllowed(0, 0, frames));
+    EXPECT_FALSE(report::detailAllowed(report::kDetailBudget / 10, 0, frames));  // a busy start keeps a share only
+    EXPECT_TRUE(report::detailAllowed(report::kDetailBudget / 2, frames / 2, frames));
+    EXPECT_TRUE(report::detailAllowed(report::kDetailBudget - 1, frames, frames));
+    EXPECT_FALSE(report::detailAllowed(report::kDetailBudget, frames, frames));
+}
+
+// A run played through the writer as cabhost feeds it: the lamp 41 blinks
+// every 1000 frames, the power output follows it, sound 98 plays once at
+// the spike of the speed.
 struct PlayedRun {
     std::string html;
     std::string problem;
 };
 
-PlayedRun playRun(const TestFolder& folder, int64_t frames, int64_t spikeFrame) {
+PlayedRun playRun(const TestFolder& folder, int64_t frames, int64_t spikeFrame, report::StartupResult startup = {}) {
     report::RunReportInfo info;
     info.scenario = "test <run>";
     info.frameMs = 1000.0 / 60;
     info.endMs = static_cast<int64_t>(std::floor(static_cast<double>(frames - 1) * info.frameMs));
     info.markers = {{500, true, "a note"}, {1000, false, "power 4"}};
+    info.powerSteps = {6, 7, 8, 9, 10};
+    info.startup = std::move(startup);
     const std::filesystem::path path = folder.file("run.html");
     report::RunReportWriter writer;
     PlayedRun run;
@@ -117,13 +127,15 @@ PlayedRun playRun(const TestFolder& folder, int64_t frames, int64_t spikeFrame) 
     for (int64_t k = 0; k < frames; ++k) {
         frame.state.time = static_cast<int32_t>(std::llround(static_cast<double>(k) * info.frameMs));
         frame.state.speed = k == spikeFrame ? 99.5f : 10.0f;
-        panel[41] = static_cast<int32_t>((k / 1000) % 2);  // the current lamp blinks slowly
+        panel[41] = static_cast<int32_t>((k / 1000) % 2);
+        frame.command.power = panel[41] * 4;
         sound[98] = k == spikeFrame ? 1 : 2;
         report::addReportFrame(writer, frame);
     }
-    run.problem = report::finishRunReport(writer);
+    run.problem = report::finishRunReport(writer, {{1000, "hold", "stage 1 entered"}});
     run.html = readFile(path);
     EXPECT_FALSE(std::filesystem::exists(writer.eventsPath));
+    EXPECT_FALSE(std::filesystem::exists(writer.detailPath));
     return run;
 }
 
@@ -133,15 +145,26 @@ int count(const std::string& text, const std::string& part) {
     return found;
 }
 
-TEST(RunReport, AShortRunKeepsEveryFrameAndEveryEvent) {
+std::string frameSeconds(int64_t frame) {
+    return number(std::llround(static_cast<double>(frame) * 1000.0 / 60) / 1000.0, 3);
+}
+
+TEST(RunReport, AShortRunKeepsEveryFrameAndEveryChangeAtItsFrame) {
     TestFolder folder;
     const PlayedRun run = playRun(folder, 3000, 1234);
     ASSERT_EQ(run.problem, "");
-    EXPECT_NE(run.html.find("\"end\":{\"frames\":3000,\"rows\":3000,"), std::string::npos);
+    EXPECT_NE(run.html.find("\"end\":{\"frames\":3000,\"buckets\":0,\"detail\":3000,"), std::string::npos);
     EXPECT_NE(run.html.find("test \\u003crun\\u003e"), std::string::npos);
     EXPECT_NE(run.html.find("[0.5,1,\"a note\"]"), std::string::npos);
-    // The lamp: its state at the start, then on at frame 1000, off at 2000.
+    EXPECT_NE(run.html.find("\"powerSteps\":[6,7,8,9,10]"), std::string::npos);
+    EXPECT_NE(run.html.find("\"happenings\":[\n[1,\"hold\",\"stage 1 entered\"]]"), std::string::npos);
+    // The lamp and the power output: their state at the start, then on at
+    // frame 1000, off at 2000.
     EXPECT_EQ(count(run.html, ",\"p\",41,"), 3);
+    EXPECT_NE(run.html.find("[" + frameSeconds(1000) + ",\"p\",41,1]"), std::string::npos);
+    EXPECT_NE(run.html.find("[" + frameSeconds(2000) + ",\"v\",3,0]"), std::string::npos);
+    EXPECT_EQ(count(run.html, ",\"v\",3,"), 3);
+    EXPECT_EQ(count(run.html, ",\"v\",6,"), 0);  // without the plug-in's own state, no hold stage
     EXPECT_EQ(count(run.html, ",\"s\",98,1]"), 1);
     EXPECT_EQ(count(run.html, ",99.5,"), 1);
     EXPECT_EQ(count(run.html, "<script"), 3);
@@ -149,17 +172,41 @@ TEST(RunReport, AShortRunKeepsEveryFrameAndEveryEvent) {
     EXPECT_EQ(run.html.find("http://"), run.html.find("http://www.w3.org/2000/svg"));
 }
 
-TEST(RunReport, ALongRunIsReducedButKeepsAOneFrameSpikeAndEveryEvent) {
+TEST(RunReport, ALongRunKeepsASpikeAtItsTimeEveryChangeAndDetailAroundEvents) {
     TestFolder folder;
-    const PlayedRun run = playRun(folder, 40000, 23456);
+    const int64_t frames = 40000;
+    const PlayedRun run = playRun(folder, frames, 23456);
     ASSERT_EQ(run.problem, "");
-    const int64_t perBucket = report::framesPerBucket(40000);
+    const int64_t perBucket = report::framesPerBucket(frames);
     EXPECT_NE(run.html.find("\"bucketFrames\":" + std::to_string(perBucket)), std::string::npos);
-    EXPECT_NE(run.html.find("\"rows\":" + std::to_string(2 * ((40000 + perBucket - 1) / perBucket))),
-              std::string::npos);
-    EXPECT_EQ(count(run.html, ",99.5,"), 1);
+    EXPECT_NE(run.html.find("\"buckets\":" + std::to_string((frames + perBucket - 1) / perBucket)), std::string::npos);
+    // The spike's group keeps 10 as its minimum from its first frame and 99.5
+    // as its maximum at the spike's own time.
+    const int64_t group = 23456 / perBucket;
+    const std::string spike = ",10,99.5,0," + std::to_string(std::llround(23456 * 1000.0 / 60) -
+                                                              std::llround(group * perBucket * 1000.0 / 60)) +
+                              ",";
+    EXPECT_EQ(count(run.html, spike), 1) << spike;
     EXPECT_EQ(count(run.html, ",\"p\",41,"), 40);  // every change of the lamp, none merged
     EXPECT_EQ(count(run.html, ",\"s\",98,1]"), 1);
+    // The frames around the lamp's change at frame 5000 are kept as they were.
+    EXPECT_NE(run.html.find("\n[" + frameSeconds(5000 - report::kDetailWindow + 1) + ",10,"), std::string::npos);
+    EXPECT_NE(run.html.find("\n[" + frameSeconds(5000 + report::kDetailWindow - 1) + ",10,"), std::string::npos);
+    EXPECT_EQ(run.html.find("\n[" + frameSeconds(5000 + report::kDetailWindow) + ",10,"), std::string::npos);
+}
+
+TEST(RunReport, AStoppedStartUpIsSaidWithItsLines) {
+    TestFolder folder;
+    report::StartupResult startup;
+    startup.known = true;
+    startup.stopped = true;
+    startup.stoppedAt = "notch/notch.txt line 2";
+    startup.lines = {"notch/notch.txt:2: error: invalid stof argument"};
+    const PlayedRun run = playRun(folder, 10, -1, startup);
+    ASSERT_EQ(run.problem, "");
+    EXPECT_NE(run.html.find("\"startup\":{\"known\":true,\"stopped\":true,\"stoppedAt\":\"notch/notch.txt line 2\","
+                            "\"warnings\":0,\"lines\":[\"notch/notch.txt:2: error: invalid stof argument\"]}"),
+              std::string::npos);
 }
 
 TEST(RunReport, APathThatCannotBeWrittenFailsAtOnce) {
