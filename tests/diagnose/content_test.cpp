@@ -79,7 +79,6 @@ TEST(CommaNumbers, FullWidthDigitsAndSignsWrittenInAscii) {
     EXPECT_FALSE(diagnose::asciiDigits(u"125").has_value());
 }
 
-}  // namespace
 
 // Correct vehicles written in the many ways authors do: each must load
 // without an error and be diagnosed without an error or a warning.
@@ -100,3 +99,44 @@ TEST(CorrectVehicles, GetNoErrorAndNoWarning) {
             EXPECT_EQ(finding.severity, Severity::Note) << diagnose::describe(finding, folder.path());
     }
 }
+
+std::vector<Finding> diagnosedNeedleTable(const TestFolder& folder, const std::string& name, const std::string& bytes) {
+    folder.write("NeedleTable/" + name, bytes);
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+    const Loaded loaded(folder);
+    return loaded.findings;
+}
+
+TEST(ContentChecks, WhatThePluginReadsAsMeantDrawsNoWarning) {
+    for (const char* table : {"speed,needle\r\n0,0\r\n120km/h,120\r",  // the column's own unit; a last lone CR joins nothing
+                              "speed,needle\n0,0\n60,60\n120,120.5 ; 目盛り\n"}) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"meant");
+        EXPECT_EQ(problems(diagnosedNeedleTable(folder, "Speed.csv", table)), 0u);
+    }
+}
+
+TEST(ContentChecks, AUnitOfAnotherScaleIsConvertedInItsEdit) {
+    TestFolder folder(u"scale");
+    const std::vector<Finding> findings = diagnosedNeedleTable(folder, "Pressure.csv", "kPa,needle\n0,0\n0.5MPa,500\n");
+    ASSERT_EQ(problems(findings), 1u);
+    ASSERT_EQ(findings.front().fixes.size(), 1u);
+    EXPECT_EQ(findings.front().fixes.front().replacement, "500");
+    EXPECT_EQ(findings.front().fixes.front().firstColumn, 1);
+    EXPECT_EQ(findings.front().fixes.front().endColumn, 7);
+}
+
+TEST(ContentChecks, AQuotedNumberInAColumnNotReadShiftsTheRowWithoutStoppingTheStartUp) {
+    TestFolder folder(u"quoted");
+    folder.write("notch/notch.txt", "[Power]\nParams = p.txt\nCurrent = c.csv\n");
+    folder.write("notch/p.txt", "RequiredNotch_Up, 1, 1\n");
+    folder.write("notch/c.csv", "speed,s1,s2,s3\n0,100,200,\"1,300\"\n");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+    const Loaded loaded(folder);
+    EXPECT_FALSE(loaded.plugin.report.failure.has_value());
+    ASSERT_EQ(problems(loaded.findings), 1u);
+    EXPECT_EQ(loaded.findings.front().severity, Severity::Warning);
+    EXPECT_TRUE(loaded.findings.front().fixes.empty());  // 1300 or 1.300: nothing in the file says which
+}
+
+}  // namespace
