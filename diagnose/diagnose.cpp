@@ -6,6 +6,7 @@
 #include "diagnose/diagnosis.h"
 #include "diagnose/encoding.h"
 #include "diagnose/visible.h"
+#include "load_errors/load_errors.h"
 #include "messages/messages.h"
 #include "platform/utf8.h"
 
@@ -112,10 +113,11 @@ void explainUnexplainedFailure(Diagnosis& diagnosis) {
     const std::optional<config::LoadFailure>& failure = diagnosis.plugin.report.failure;
     if (!failure || diagnosis.failureExplained) return;
     Finding finding = fileFinding(failure->file, Severity::Error,
-                                  messages::trf("the plug-in's start-up stopped here: {1}: {2}",
-                                                {failure->kind, failure->message}),
+                                  messages::trf("the plug-in's start-up stopped here: {1}",
+                                                {load_errors::loadErrorText(*failure)}),
                                   messages::tr("put this right: the files after it were not read"));
     finding.line = failure->line;
+    finding.found = failure->kind + ": " + failure->message;
     diagnosis.findings.push_back(std::move(finding));
 }
 

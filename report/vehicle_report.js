@@ -1,100 +1,184 @@
-// The vehicle report: the vehicle's curves and needle tables, its module
-// list and the findings of the check, marking the rows they concern.
+// The vehicle report: the curves and needle tables as the plug-in loaded
+// them, each point with the file line it came from; the files the start-up
+// did not reach; the row it stopped at, with the unreadable cell circled;
+// the module list; and the findings of the check, linked to the places they
+// concern and back.
 orvalisPage.vehicleReport = function () {
   "use strict";
   var page = orvalisPage, data = page.data, t = page.t, element = page.element, child = page.child;
-  var svg = page.svg, palette = page.palette, plotWidth = page.plotWidth;
-  var vehicle = data.vehicle;
-  element("h1", {}, [t("Vehicle") + ": " + vehicle.folder]);
-  element("p", { "class": "meta", id: "load-outcome" }, [t("Load") + ": " +
-    (vehicle.failure ? t("stopped by an error") + " (" + vehicle.failure + ")" : t("completed"))]);
+  var palette = page.palette, plotWidth = page.plotWidth;
+  var vehicle = data.vehicle, findings = data.findings;
+  function lineText(line) { return t("line {1}").replace("{1}", String(line)); }
+  function link(parent, href, text, className) {
+    return child(parent, "a", { href: href, "class": className }, [text]);
+  }
+
+  element("h1", {}, [t("Vehicle") + t(": ") + vehicle.folder]);
+  element("p", { "class": "meta", id: "load-outcome" }, [vehicle.outcome]);
+
+  // Where each finding is shown: the table of its file, or the module list.
+  var tableIds = {};
+  vehicle.tables.forEach(function (table, k) { if (table.file) tableIds[table.file] = "table-" + k; });
+  function placeOf(finding) {
+    if (tableIds[finding.file]) return "#" + tableIds[finding.file];
+    if (finding.file === "detailmodulesx64.txt") return "#modules";
+    return null;
+  }
 
   element("h2", {}, [t("Findings")]);
-  var findings = data.findings;
   if (!findings.length) element("p", { id: "no-findings" }, [t("No findings.")]);
   else {
-    var table = element("table", { "class": "findings", id: "findings" });
-    var head = child(table, "tr", {});
+    var list = element("table", { "class": "findings", id: "findings" });
+    var head = child(list, "tr", {});
     [t("severity"), t("file"), t("what was found"), t("what the plug-in does"), t("how to fix it")]
       .forEach(function (title) { child(head, "th", {}, [title]); });
-    findings.forEach(function (finding) {
-      var place = finding.file + (finding.line ? ":" + finding.line : "") +
-        (finding.column ? ":" + finding.column : "") + (finding.field ? " (" + finding.field + ")" : "");
-      var row = child(table, "tr", { "class": "severity-" + finding.severity });
-      [finding.severity, place, finding.found, finding.message, finding.fix]
-        .forEach(function (cell) { child(row, "td", {}, [cell || ""]); });
+    findings.forEach(function (finding, k) {
+      var where = finding.file + (finding.line ? ":" + finding.line : "") + (finding.column ? ":" + finding.column : "") +
+        (finding.field ? " (" + finding.field + ")" : "");
+      var row = child(list, "tr", { "class": "severity-" + finding.severity, id: "finding-" + k });
+      child(row, "td", {}, [t("severity-" + finding.severity)]);
+      var placeCell = child(row, "td", { "class": "place" });
+      var target = placeOf(finding);
+      if (target) link(placeCell, target, where, "to-plot");
+      else placeCell.appendChild(document.createTextNode(where));
+      [finding.found, finding.message, finding.fix].forEach(function (cell) { child(row, "td", {}, [cell || ""]); });
     });
   }
 
-  // Rows that a finding concerns, by file: data rows and file lines.
-  function marksFor(file) {
-    var marks = { rows: {}, lines: {} };
-    findings.forEach(function (finding) {
-      if (finding.file !== file) return;
-      (finding.rows || []).forEach(function (row) { marks.rows[row] = true; });
-      if (finding.line) marks.lines[finding.line] = true;
+  function findingLinks(parent, marks) {
+    var seen = {};
+    var items = child(parent, "ul", { "class": "table-findings" });
+    marks.forEach(function (mark) {
+      if (seen[mark.finding]) return;
+      seen[mark.finding] = true;
+      var finding = findings[mark.finding];
+      var item = child(items, "li", { "class": "severity-" + finding.severity });
+      link(item, "#finding-" + mark.finding, (finding.line ? lineText(finding.line) + t(": ") : "") +
+        t("severity-" + finding.severity) + t(": ") + finding.message, "to-finding");
     });
-    return marks;
   }
-  var marked = {};
-  function tablePlot(parent, table, seriesNames, selected, xLabel, yLabel) {
-    var box = child(parent, "section", { "class": "chart", "data-file": table.file });
-    child(box, "h3", {}, [table.file]);
-    var marks = marksFor(table.file);
-    var rowsMarked = [];
-    table.points.forEach(function (point, k) {
-      if (marks.rows[point.row] || marks.lines[point.line]) rowsMarked.push(point.row);
+
+  // Whether a mark concerns point `column` of a row: the whole row, its input
+  // (every curve of the row starts from it), or that very column.
+  function markHits(mark, line, column) {
+    return mark.line === line && (mark.field <= 0 || mark.field === column);
+  }
+
+  var marked = {}, circles = {};
+  function plot(box, table, xLabel, yLabel) {
+    var entries = [];
+    table.series.forEach(function (series, s) {
+      series.points.forEach(function (point) { entries.push({ s: s, x: point[0], y: point[1], line: point[2] }); });
     });
-    marked[table.file] = rowsMarked;
-    box.setAttribute("data-marked-rows", rowsMarked.join(","));
-    var xs = table.points.map(function (point) { return point.values[0]; });
-    var plotData = [xs];
-    var seriesOptions = [{ label: xLabel }];
-    seriesNames.forEach(function (name, k) {
-      plotData.push(table.points.map(function (point) { return point.values[k + 1]; }));
-      var used = selected.indexOf(k + 1) >= 0;
-      seriesOptions.push({ label: name + (used ? " *" : ""), stroke: used ? palette[k % 10] : "rgba(0,0,0,0.3)",
-        width: used ? 2 : 1, points: { show: true, size: used ? 6 : 4 } });
+    entries.sort(function (a, b) { return a.x - b.x; });
+    var plotData = [entries.map(function (entry) { return entry.x; })];
+    var options = [{ label: xLabel }];
+    table.series.forEach(function (series, s) {
+      plotData.push(entries.map(function (entry) { return entry.s === s ? entry.y : null; }));
+      options.push({ label: series.name, stroke: series.used ? palette[s % palette.length] : "rgba(0,0,0,0.3)",
+        width: series.used ? 2 : 1, spanGaps: true, points: { show: true, size: series.used ? 6 : 4 } });
     });
+    var hits = [];
+    entries.forEach(function (entry, index) {
+      var column = table.series[entry.s].column;
+      if (table.marks.some(function (mark) { return markHits(mark, entry.line, column); }))
+        hits.push({ index: index, s: entry.s, line: entry.line, column: column });
+    });
+    circles[table.file] = hits.map(function (hit) { return { line: hit.line, column: hit.column }; });
     new uPlot({
       width: Math.min(900, plotWidth() + 200), height: 260,
       scales: { x: { time: false } },
       axes: [{ label: xLabel }, { label: yLabel }],
-      series: seriesOptions,
+      series: options,
       hooks: { draw: [function (u) {
         var ctx = u.ctx;
         ctx.save();
         ctx.strokeStyle = "#e00000";
         ctx.lineWidth = 2.5;
-        table.points.forEach(function (point, index) {
-          if (rowsMarked.indexOf(point.row) < 0) return;
-          for (var s = 1; s < u.data.length; s++) {
-            if (u.data[s][index] === null || u.data[s][index] === undefined) continue;
-            ctx.beginPath();
-            ctx.arc(u.valToPos(u.data[0][index], "x", true), u.valToPos(u.data[s][index], "y", true), 8, 0,
-              2 * Math.PI);
-            ctx.stroke();
-          }
+        hits.forEach(function (hit) {
+          ctx.beginPath();
+          ctx.arc(u.valToPos(u.data[0][hit.index], "x", true), u.valToPos(u.data[hit.s + 1][hit.index], "y", true),
+            8, 0, 2 * Math.PI);
+          ctx.stroke();
         });
         ctx.restore();
       }] },
     }, plotData, box);
-    if (rowsMarked.length) child(box, "p", { "class": "marked" },
-      [t("row a finding concerns") + ": " + rowsMarked.join(", ")]);
+  }
+
+  // The loaded points by file line, then the row the reader stopped at with
+  // its unreadable cell circled.
+  function rowsTable(box, table, xLabel) {
+    var rows = [], byLine = {};
+    table.series.forEach(function (series, s) {
+      series.points.forEach(function (point) {
+        var key = point[2] ? String(point[2]) : "?" + rows.length;
+        if (!byLine[key]) { byLine[key] = { line: point[2], x: point[0], values: {} }; rows.push(byLine[key]); }
+        byLine[key].values[s] = point[1];
+      });
+    });
+    rows.sort(function (a, b) { return a.x - b.x; });
+    var details = child(box, "details", { "class": "rows" });
+    if (table.marks.length || table.unreadable) details.setAttribute("open", "");
+    child(details, "summary", {}, [t("the points as the plug-in read them")]);
+    var grid = child(details, "table", { "class": "numbers" });
+    var head = child(grid, "tr", {});
+    child(head, "th", {}, [t("line")]);
+    child(head, "th", {}, [xLabel]);
+    table.series.forEach(function (series) { child(head, "th", {}, [series.name]); });
+    function markRow(tr, line) {
+      if (table.marks.some(function (mark) { return mark.line === line && mark.field < 0; }))
+        tr.classList.add("marked-row");
+    }
+    function markCell(td, line, column) {
+      if (table.marks.some(function (mark) { return mark.line === line && mark.field === column; }))
+        td.classList.add("marked-cell");
+    }
+    rows.forEach(function (row) {
+      var tr = child(grid, "tr", { "data-line": String(row.line) });
+      child(tr, "td", {}, [row.line ? String(row.line) : "?"]);
+      markRow(tr, row.line);
+      markCell(child(tr, "td", {}, [String(row.x)]), row.line, 0);
+      table.series.forEach(function (series, s) {
+        var value = row.values[s];
+        markCell(child(tr, "td", {}, [value === undefined ? "" : String(value)]), row.line, series.column);
+      });
+    });
+    if (!table.unreadable) return;
+    var bad = table.unreadable;
+    var tr = child(grid, "tr", { "class": "unreadable", "data-line": String(bad.line) });
+    child(tr, "td", {}, [String(bad.line)]);
+    markRow(tr, bad.line);
+    // The row's own cells, in the columns of the table: the input, then each
+    // loaded column; a field the row lacks stays an empty cell.
+    var columns = [0].concat(table.series.map(function (series) { return series.column; }));
+    columns.forEach(function (column) {
+      var td = child(tr, "td", { "data-field": String(column) }, [column < bad.cells.length ? bad.cells[column] : ""]);
+      if (column === bad.field) td.classList.add("unreadable-cell");
+      markCell(td, bad.line, column);
+    });
+  }
+
+  function tableBox(parent, table, k, xLabel, yLabel) {
+    var box = child(parent, "section", { "class": "chart status-" + table.status.replace(/ /g, "-"), id: "table-" + k,
+      "data-file": table.file, "data-status": table.status });
+    child(box, "h3", {}, [table.file || t(table.kind === "power" ? "powering curves" : "braking curves")]);
+    if (table.statusText) child(box, "p", { "class": "status" }, [table.statusText]);
+    marked[table.file] = table.marks.map(function (mark) { return mark.line; });
+    box.setAttribute("data-marked-lines", marked[table.file].join(","));
+    var points = table.series.some(function (series) { return series.points.length; });
+    if (points) plot(box, table, xLabel, yLabel);
+    if (table.marks.length) findingLinks(box, table.marks);
+    if (points || table.unreadable) rowsTable(box, table, xLabel);
   }
 
   element("h2", {}, [t("Current curves")]);
   var curveBox = element("div", {});
-  vehicle.curves.forEach(function (curve) {
-    var names = [];
-    for (var k = 1; k < curve.columns; k++) names.push(t("step") + " " + k);
-    tablePlot(curveBox, curve, names, curve.selected, t("speed") + " (km/h)", t("current") + " (A)");
-  });
-  element("p", { "class": "hint" }, ["* " + t("used by the plug-in")]);
   element("h2", {}, [t("Needle tables")]);
   var needleBox = element("div", {});
-  vehicle.needles.forEach(function (table) {
-    tablePlot(needleBox, table, [t("output")], [1], t("input"), t("output"));
+  vehicle.tables.forEach(function (table, k) {
+    if (table.kind === "needle") tableBox(needleBox, table, k, t("input"), t("output"));
+    else tableBox(curveBox, table, k, t("speed") + " (km/h)", t("current") + " (A)");
   });
 
   element("h2", {}, [t("Module list")]);
@@ -105,8 +189,12 @@ orvalisPage.vehicleReport = function () {
     var row = child(modules, "tr", { "class": "outcome-" + module.outcome.replace(/ /g, "-") });
     child(row, "td", {}, [String(module.line)]);
     child(row, "td", {}, [module.path]);
-    child(row, "td", {}, [t(module.outcome) + (module.reason ? ": " + module.reason : "")]);
+    var outcome = child(row, "td", {}, [t(module.outcome) + (module.reason ? t(": ") + module.reason : "")]);
+    findings.forEach(function (finding, k) {
+      if (finding.file === "detailmodulesx64.txt" && finding.line === module.line)
+        link(outcome, "#finding-" + k, " [" + t("severity-" + finding.severity) + "]", "to-finding");
+    });
   });
 
-  window.report = { data: data, marked: marked };
+  window.report = { data: data, marked: marked, circles: circles };
 };

@@ -8,6 +8,7 @@
 #include "diagnose/diagnose.h"
 #include "diagnose/names.h"
 #include "diagnose/visible.h"
+#include "load_errors/load_errors.h"
 #include "messages/messages.h"
 #include "report/vehicle_report.h"
 #include "tools/console_text.h"
@@ -52,7 +53,7 @@ std::string number(float value) {
 
 std::string listed(const std::vector<uint64_t>& steps) {
     std::string text;
-    for (const uint64_t step : steps) text += (text.empty() ? "" : ", ") + std::to_string(step);
+    for (const uint64_t step : steps) text = appendedToList(text, std::to_string(step));
     return text;
 }
 
@@ -167,7 +168,7 @@ void reportBraking(Report& report, const config::NotchConfig& notch) {
         warning(report, messages::tr("the hold stages read the curves of braking steps 4 and 5; a missing one counts "
                                      "as 0 A, so its hold stage ends as soon as the current is 0 or less"));
     item(report, messages::tr("other values"),
-         messages::trf("no-load current {1} A, breaker delay {2}, current limit when empty {3} A",
+         messages::trf("no-load current {1} A, breaker delay {2} s, current limit when empty {3} A",
                        {number(notch.noLoadCurrent), number(notch.breakerDelayOn),
                         number(notch.currentLimitingValueEmpty)}));
 }
@@ -217,7 +218,7 @@ void reportLoad(Report& report, const plugin::Plugin& plugin) {
     std::string where = failure->file.empty() ? messages::tr("(no file)") : shownPath(report, failure->file);
     if (failure->line > 0) where = messages::trf("{1}, line {2}", {where, std::to_string(failure->line)});
     item(report, messages::tr("result"), messages::tr("stopped by an error"));
-    report.out << "  " << messages::trf("error: {1}: {2}: {3}", {where, failure->kind, failure->message}) << '\n'
+    report.out << "  " << messages::trf("error: {1}: {2}", {where, load_errors::loadErrorText(*failure)}) << '\n'
                << "  "
                << messages::tr("The steps of Load after this one did not run; the plug-in works with what was read "
                                "before.")

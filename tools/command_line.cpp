@@ -12,30 +12,31 @@ std::string usage() {
     std::string text = messages::tr("usage:\n");
     text += messages::tr(
         "  cabhost check VEHICLE_DIR [--strict] [--json] [--report FILE]\n"
-        "      Runs the plug-in's Load on VEHICLE_DIR (or the folder of a file in it) and\n"
-        "      reports what it read. Exit status 1 when an error stopped Load, or with\n"
-        "      --strict when there were warnings. --json gives the findings as JSON,\n"
-        "      --report FILE writes them as an HTML page too.\n");
+        "      Runs the plug-in's Load on VEHICLE_DIR (or the folder of a file in it)\n"
+        "      and reports what it read. Exit status 1 when an error stopped Load, or\n"
+        "      with --strict when there were warnings. --json gives the findings as\n"
+        "      JSON; --report FILE writes them, with the current curves and the needle\n"
+        "      tables, as an HTML page too.\n");
     text += messages::tr(
         "  cabhost fix VEHICLE_DIR\n"
         "      Checks VEHICLE_DIR, shows each repair the findings carry and applies those\n"
-        "      that are certain, keeping the original files in VEHICLE_DIR/cabhost-backup.\n"
-        "      Then tells what is left to do by hand.\n");
+        "      that are certain, keeping the original files in\n"
+        "      VEHICLE_DIR/cabhost-backup. Then tells what is left to do by hand.\n");
     text += messages::tr(
         "  cabhost run [VEHICLE_DIR SCENARIO] [options]\n"
         "      Drives the plug-in in VEHICLE_DIR through the scenario, prints a summary\n"
-        "      and writes a per-frame trace. Without VEHICLE_DIR and SCENARIO: the sample\n"
-        "      vehicle and the departure scenario that lie beside cabhost.\n"
-        "      --plugin FILE       the plug-in library to load (default: the one in VEHICLE_DIR)\n"
-        "      --trace FILE        where the trace goes (default: SCENARIO-trace.csv here)\n"
+        "      and writes a per-frame trace and an HTML report. Without VEHICLE_DIR and\n"
+        "      SCENARIO: the sample vehicle and the departure scenario beside cabhost.\n"
+        "      --plugin FILE       the plug-in library (default: the one in VEHICLE_DIR)\n"
+        "      --trace FILE        where the trace goes (default: ./SCENARIO-trace.csv)\n"
         "      --report FILE       where the HTML report goes (default: beside the trace)\n"
-        "      --frame MS          frame period in milliseconds (default 16.667, 60 frames a second)\n"
+        "      --frame MS          frame period in ms (default 16.667 = 60 frames/s)\n"
         "      --spec NAME=VALUE,...  vehicle spec over the scenario's: brakeNotches,\n"
         "                          powerNotches, atsNotch, b67Notch, cars\n");
     text += messages::tr(
         "  cabhost VEHICLE_DIR\n"
-        "      The same as cabhost check VEHICLE_DIR: what dropping a folder, or a file in it,\n"
-        "      on cabhost.exe does.\n"
+        "      The same as cabhost check VEHICLE_DIR: what dropping a folder, or a file\n"
+        "      in it, on cabhost.exe does.\n"
         "  cabhost --version\n"
         "      Prints the version of cabhost and of the plug-in it was built with.\n"
         "  --lang ja|en\n"

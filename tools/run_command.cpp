@@ -5,10 +5,12 @@
 #include <exception>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "config/text.h"
 #include "diagnose/diagnose.h"
+#include "load_errors/load_errors.h"
 #include "messages/messages.h"
 #include "plugin/entry_points.h"
 #include "report/run_report.h"
@@ -60,8 +62,10 @@ std::string modelText(const TractionData& traction) {
                           std::to_string(traction.requiredNotch.back()), std::to_string(traction.brakeCurves.size())});
 }
 
+// "  label      text": two blanks at least after the widest label of either
+// language (プラグイン takes ten columns).
 void line(std::ostream& out, const char* label, const std::string& text) {
-    out << "  " << padded(label, 10) << ' ' << text << '\n';
+    out << "  " << padded(label, 11) << ' ' << text << '\n';
 }
 
 // The simulator asks for the version right after Load and refuses a plug-in
@@ -82,7 +86,7 @@ std::string versionText(const host::EntryPoints& plugin) {
 
 std::string missingText(const std::vector<std::string>& missing) {
     std::string names;
-    for (std::size_t k = 0; k < missing.size(); ++k) names += (k == 0 ? "" : ", ") + missing[k];
+    for (const std::string& name : missing) names = appendedToList(names, name);
     return messages::trf("the library lacks {1}; those calls are skipped", {names});
 }
 
@@ -336,9 +340,11 @@ void printHeader(std::ostream& out, const RunPlan& plan, const host::EntryPoints
     if (!missing.empty()) line(out, "", missingText(missing));
     line(out, "", versionText(entryPoints));
     line(out, messages::tr("model"), modelText(traction));
-    if (modelReport.failure)
-        line(out, "",
-             messages::trf("the model stopped reading at {1}", {config::describeFailure(*modelReport.failure)}));
+    if (const std::optional<config::LoadFailure>& failure = modelReport.failure) {
+        std::string place = failure->file.u8string();
+        if (failure->line > 0) place += ":" + std::to_string(failure->line);
+        line(out, "", messages::trf("the model stopped reading at {1}: {2}", {place, load_errors::loadErrorText(*failure)}));
+    }
     line(out, messages::tr("spec"), specText(plan.settings.spec));
     line(out, messages::tr("frames"),
          messages::trf("every {1} up to {2}", {milliseconds(plan.settings.frameMs), seconds(plan.scenario.endMs)}));

@@ -93,10 +93,8 @@ void summarizeLamps(SummaryRecorder& summary, int32_t timeMs, const int32_t* pan
 
 void summarizeStartingLamps(SummaryRecorder& summary, int32_t timeMs, const int32_t* panel) {
     std::string text;
-    for (const int index : kLampIndices) {
-        if (!text.empty()) text += ", ";
-        text += std::to_string(index) + " " + lampState(panel[index]);
-    }
+    for (const int index : kLampIndices)
+        text = appendedToList(text, std::to_string(index) + " " + lampState(panel[index]));
     addLine(summary, timeMs, "lamps", text);
 }
 
@@ -115,13 +113,14 @@ void summarizeSounds(SummaryRecorder& summary, int32_t timeMs, const int32_t* so
         if (indices.empty()) continue;
         // Names for a few sounds; a long list (the first frame's) reads better bare.
         const bool named = indices.size() <= 3;
-        std::string text = kind.verb;
-        for (std::size_t k = 0; k < indices.size(); ++k) {
-            text += (k == 0 ? " " : named ? ", " : " ") + std::to_string(indices[k]);
-            const char* name = soundIndexName(indices[k]);
-            if (named && name != nullptr) text += std::string(" (") + name + ")";
+        std::string list;
+        for (const int index : indices) {
+            const char* name = soundIndexName(index);
+            const std::string item = named && name != nullptr ? std::to_string(index) + " (" + name + ")"
+                                                              : std::to_string(index);
+            list = named ? appendedToList(list, item) : list + (list.empty() ? "" : " ") + item;
         }
-        addLine(summary, timeMs, indices.size() == 1 ? "sound" : "sounds", text);
+        addLine(summary, timeMs, indices.size() == 1 ? "sound" : "sounds", std::string(kind.verb) + " " + list);
     }
 }
 
@@ -132,7 +131,10 @@ std::string inputText(const char* format, float value) {
     return text;
 }
 
+// Wide enough for the longest topic and needle name in either language, so
+// that English and Japanese summaries keep the same columns.
 constexpr std::size_t kTopicWidth = 9;
+constexpr std::size_t kNeedleNameWidth = 17;
 
 // The topic as the author reads it; the record keeps the English key.
 std::string topicWord(const std::string& topic) {
@@ -154,7 +156,7 @@ std::string topicWord(const std::string& topic) {
 std::string needleLine(const char* name, int index, int32_t value, const char* input) {
     char text[96];
     std::snprintf(text, sizeof text, " %3d = %-7d %s", index, static_cast<int>(value), input);
-    return padded(name, 15) + text;
+    return padded(name, kNeedleNameWidth) + text;
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ struct Use {
 std::map<std::string, std::vector<Use>> messagesInSource(std::vector<std::string>& problems) {
     std::map<std::string, std::vector<Use>> messages;
     const fs::path root = fs::u8path(ORVALIS_SOURCE_DIR);
-    for (const char* folder : {"tools", "diagnose", "repair", "report"}) {
+    for (const char* folder : {"tools", "load_errors", "diagnose", "repair", "report"}) {
         if (!fs::is_directory(root / folder)) continue;
         for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
             const std::string extension = entry.path().extension().string();

@@ -6,7 +6,9 @@ beyond its own file, and what it shows matches what it should.
   browser_test.py run REPORT.html TRACE.csv SCREENSHOT.png
   browser_test.py reduced REPORT.html TRACE.csv SCREENSHOT.png
   browser_test.py stopped REPORT.html FILE SCREENSHOT.png
-  browser_test.py vehicle REPORT.html FILE ROW SCREENSHOT.png
+  browser_test.py vehicle REPORT.html FILE LINE SCREENSHOT.png
+  browser_test.py vehicle-stopped REPORT.html FILE LINE FIELD SCREENSHOT.png
+  browser_test.py japanese REPORT.html SCREENSHOT.png
 
 run:     a run short enough to keep every frame: its series, the lanes of
          the state timeline and the panel view hold the trace's values at
@@ -19,7 +21,12 @@ reduced: a run cut into groups: every change of a discrete series stands at
          the trace has that value, every detail frame equals the trace.
 stopped: the run report of a vehicle whose start-up stopped at an error in
          FILE says so at the top, with the error's line.
-vehicle: the table FILE (as the report names it) marks data row ROW.
+vehicle: a finding on line LINE of the table FILE (as the report names it)
+         is marked and circled there, numbered by that line, and linked to
+         the plot and back.
+vehicle-stopped: the start-up stopped at LINE of FILE, in field FIELD: the
+         unreadable row is shown at that cell, the later tables as not read.
+japanese: a report written with --lang ja is in Japanese, in Japanese fonts.
 
 Chromium is driven over its DevTools protocol on a pipe (file descriptors 3
 and 4), with a fresh profile, no network services and no sandbox.
@@ -453,19 +460,163 @@ def check_stopped(browser, session, error_file):
     return failures
 
 
-def check_vehicle(browser, session, table_file, row):
-    failures = []
-    marked = evaluate(browser, session, "window.report.marked")
-    if int(row) not in (marked or {}).get(table_file, []):
-        failures.append(f"{table_file} does not mark row {row}: {marked}")
-    attribute = evaluate(browser, session, f"""(() => {{
+def table_box(browser, session, table_file):
+    """The report's section of a table, by file: its id, status, status text, marked lines and links."""
+    return evaluate(browser, session, f"""(() => {{
         const box = [...document.querySelectorAll('section.chart')].find(b => b.dataset.file === {json.dumps(table_file)});
-        return box ? box.dataset.markedRows : null;
+        if (!box) return null;
+        const status = box.querySelector('.status');
+        return {{id: box.id, status: box.dataset.status, statusText: status ? status.textContent : '',
+                 markedLines: box.dataset.markedLines, canvases: box.querySelectorAll('canvas').length,
+                 backLinks: [...box.querySelectorAll('a.to-finding')].map(a => a.getAttribute('href'))}};
     }})()""")
-    if attribute is None or str(row) not in attribute.split(","):
-        failures.append(f"the plot of {table_file} does not mark row {row} ({attribute})")
+
+
+def finding_links(browser, session, table_file, line):
+    """The findings on LINE of TABLE_FILE: their ids and where their place links to."""
+    return evaluate(browser, session, f"""(() => {{
+        const r = window.report;
+        return r.data.findings.map((f, k) => ({{f, k}}))
+            .filter(({{f}}) => f.file === {json.dumps(table_file)} && f.line === {int(line)})
+            .map(({{k}}) => {{
+                const a = document.querySelector('#finding-' + k + ' a.to-plot');
+                return {{id: 'finding-' + k, href: a ? a.getAttribute('href') : null}};
+            }});
+    }})()""")
+
+
+def follow(browser, session, selector):
+    """Clicks the first link SELECTOR finds and returns the address's fragment then."""
+    return evaluate(browser, session, f"""(() => {{
+        const a = document.querySelector({json.dumps(selector)});
+        if (!a) return null;
+        a.click();
+        return location.hash;
+    }})()""")
+
+
+def check_finding_links_both_ways(browser, session, table_file, line, box):
+    failures = []
+    links = finding_links(browser, session, table_file, line)
+    if not links:
+        return [f"no finding on {table_file} line {line}"]
+    for found in links:
+        if found["href"] != "#" + box["id"]:
+            failures.append(f"{found['id']} links to {found['href']}, not to the plot {box['id']}")
+        elif follow(browser, session, f"#{found['id']} a.to-plot") != "#" + box["id"]:
+            failures.append(f"following {found['id']} does not reach the plot")
+        if "#" + found["id"] not in box["backLinks"]:
+            failures.append(f"the plot of {table_file} does not link back to {found['id']}: {box['backLinks']}")
+        elif follow(browser, session, f"#{box['id']} a.to-finding[href='#{found['id']}']") != "#" + found["id"]:
+            failures.append(f"following the plot's link does not reach {found['id']}")
+    return failures
+
+
+def check_vehicle(browser, session, table_file, line):
+    """A finding on LINE of TABLE_FILE: marked and circled there, by file line, and linked both ways."""
+    failures = []
+    line = int(line)
+    marked = evaluate(browser, session, "window.report.marked")
+    if line not in (marked or {}).get(table_file, []):
+        failures.append(f"{table_file} does not mark line {line}: {marked}")
+    circled = evaluate(browser, session, f"window.report.circles[{json.dumps(table_file)}] || []")
+    if not any(circle["line"] == line for circle in circled):
+        failures.append(f"no point of line {line} is circled in the plot of {table_file}: {circled}")
+    box = table_box(browser, session, table_file)
+    if box is None:
+        return failures + [f"no plot of {table_file}"]
+    if str(line) not in box["markedLines"].split(","):
+        failures.append(f"the plot of {table_file} does not mark line {line} ({box['markedLines']})")
+    row = evaluate(browser, session, f"""(() => {{
+        const tr = document.querySelector('#{box['id']} tr[data-line="{line}"]');
+        return tr ? {{first: tr.cells[0].textContent, marked: tr.querySelectorAll('.marked-cell').length
+                     + (tr.classList.contains('marked-row') ? 1 : 0)}} : null;
+    }})()""")
+    if row is None or row["first"] != str(line) or row["marked"] == 0:
+        failures.append(f"the points of {table_file} do not show line {line} marked: {row}")
     if evaluate(browser, session, "document.querySelectorAll('#findings tr').length") < 2:
         failures.append("the findings are not listed")
+    return failures + check_finding_links_both_ways(browser, session, table_file, line, box)
+
+
+def check_stopped_vehicle(browser, session, table_file, line, field):
+    """The start-up stopped at LINE of TABLE_FILE, in its field FIELD (from 0): that table shows what was
+    read and the unreadable row with that cell circled under the finding's line; the tables read after
+    it are marked as not read, and none is drawn."""
+    failures = []
+    box = table_box(browser, session, table_file)
+    if box is None or box["status"] != "stopped":
+        return [f"the table {table_file} is not shown as the place the start-up stopped: {box}"]
+    row = evaluate(browser, session, f"""(() => {{
+        const tr = document.querySelector('#{box['id']} tr.unreadable[data-line="{line}"]');
+        if (!tr) return null;
+        const cell = tr.querySelector('td.unreadable-cell');
+        return {{first: tr.cells[0].textContent, field: cell ? cell.dataset.field : null,
+                 circledByFinding: cell ? cell.classList.contains('marked-cell') : false,
+                 visible: tr.getBoundingClientRect().height > 0}};
+    }})()""")
+    if row is None:
+        failures.append(f"the unreadable row, line {line}, of {table_file} is not shown")
+    else:
+        if row["first"] != str(line):
+            failures.append(f"the unreadable row is numbered {row['first']}, the finding says line {line}")
+        if row["field"] != str(field) or not row["circledByFinding"]:
+            failures.append(f"the unreadable row is circled at field {row['field']} "
+                            f"(by the finding: {row['circledByFinding']}), not at field {field}")
+        if not row["visible"]:
+            failures.append("the unreadable row is hidden")
+    unread = evaluate(browser, session, """[...document.querySelectorAll('section.chart')]
+        .filter(b => b.dataset.status === 'not read')
+        .map(b => ({file: b.dataset.file, text: b.querySelector('.status').textContent,
+                    canvases: b.querySelectorAll('canvas').length, points: b.querySelectorAll('tr[data-line]').length}))""")
+    needles = ["NeedleTable/Pressure.csv", "NeedleTable/Speed.csv", "NeedleTable/Current.csv", "NeedleTable/Voltage.csv"]
+    later = needles[needles.index(table_file) + 1:] if table_file in needles else []
+    unread_files = [table["file"] for table in unread]
+    for name in later:
+        if name not in unread_files:
+            failures.append(f"{name} is not marked as not read: {unread_files}")
+    place = f"{table_file}, line {line}"
+    for table in unread:
+        if place not in table["text"]:
+            failures.append(f"{table['file']} says {table['text']!r}, not where the start-up stopped ({place})")
+        if table["canvases"] or table["points"]:
+            failures.append(f"{table['file']} was not read but is drawn")
+    return failures + check_finding_links_both_ways(browser, session, table_file, line, box)
+
+
+def check_japanese(browser, session):
+    """A report written with --lang ja: the page is Japanese, reads in Japanese fonts on Windows, and
+    no word of the page's own is left in English where the catalogue has it in Japanese."""
+    failures = []
+    page = evaluate(browser, session, r"""(() => {
+        const texts = window.report.data.texts;
+        const english = Object.keys(texts).filter(key => /^[A-Za-z][A-Za-z ()\/,.'-]{2,}$/.test(key)
+            && texts[key] !== key);
+        const chrome = [...document.querySelectorAll('h1, h2, th, summary, .status, #load-outcome, .meta, ' +
+            '.hint, #findings td:first-child, .table-findings li, .u-legend th, .u-label')]
+            .map(e => e.textContent.replace(/\S*[\/\\]\S*/g, ''));  // file and folder names are the author's
+        const left = [];
+        for (const key of english) {
+            const word = new RegExp('(^|[^A-Za-z])' + key.replace(/[()\/.]/g, '\\$&') + '($|[^A-Za-z])');
+            chrome.forEach(text => { if (word.test(text)) left.push(key + ' in ' + JSON.stringify(text)); });
+        }
+        const numbers = document.querySelector('table.numbers td, .panel-value, .digits');
+        return {lang: document.documentElement.lang, left: left.slice(0, 10),
+                body: getComputedStyle(document.body).fontFamily,
+                numbers: numbers ? getComputedStyle(numbers).fontFamily : null,
+                outcome: (document.getElementById('load-outcome') || {}).textContent || null};
+    })()""")
+    if page["lang"] != "ja":
+        failures.append(f"the page's language is {page['lang']!r}, not ja")
+    fonts = [name.strip().strip('"') for name in page["body"].split(",")]
+    if fonts[:2] != ["Meiryo", "Yu Gothic UI"]:
+        failures.append(f"the page's fonts begin {fonts[:2]}, not Meiryo and Yu Gothic UI")
+    if page["numbers"] is not None and not page["numbers"].strip().strip('"').startswith("MS Gothic"):
+        failures.append(f"the numbers are set in {page['numbers']}, not in a Japanese monospace first")
+    for left in page["left"]:
+        failures.append("English left in the Japanese page: " + left)
+    if page["outcome"] is not None and ("。" not in page["outcome"] or ". " in page["outcome"]):
+        failures.append(f"the start-up's outcome is not punctuated in Japanese: {page['outcome']!r}")
     return failures
 
 
@@ -484,9 +635,15 @@ def main(arguments):
                 failures += (check_run if kind == "run" else check_reduced)(browser, session, arguments[2])
                 evaluate(browser, session, "window.report.showAt(20, true)")
                 shot = arguments[3]
-            else:
+            elif kind == "vehicle":
                 failures += check_vehicle(browser, session, arguments[2], arguments[3])
                 shot = arguments[4]
+            elif kind == "vehicle-stopped":
+                failures += check_stopped_vehicle(browser, session, arguments[2], arguments[3], arguments[4])
+                shot = arguments[5]
+            else:
+                failures += check_japanese(browser, session)
+                shot = arguments[2]
             screenshot(browser, session, shot)
         failures += page_problems(browser, report_path)
     finally:

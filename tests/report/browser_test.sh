@@ -5,13 +5,16 @@
 #   browser_test.sh reduced BIN_DIR OUT_DIR [EMULATOR...]
 #   browser_test.sh stopped BIN_DIR OUT_DIR [EMULATOR...]
 #   browser_test.sh vehicle BIN_DIR OUT_DIR [EMULATOR...]
+#   browser_test.sh japanese BIN_DIR OUT_DIR [EMULATOR...]
 # The run test plays the sample departure; the reduced test half an hour of
 # powering, coasting and braking cycles (its trace is removed afterwards);
 # the stopped test the departure of a copy whose pressure table has a
 # full-width number, which stops the start-up; the vehicle test checks a copy of
 # the sample vehicle whose speed needle table has the letter O for a zero in
-# data row 2 ("40,4O.4"), so the check's own finding marks that row. The
-# screenshots stay in OUT_DIR.
+# line 3 ("40,4O.4"), so the check's own finding marks that line, and a copy
+# whose start-up stops at a full-width number in the pressure table. The
+# japanese test writes both reports with --lang ja. The screenshots stay in
+# OUT_DIR.
 set -euo pipefail
 kind=$1 bin=$2 out=$3
 shift 3
@@ -50,7 +53,7 @@ if [ "$kind" = reduced ]; then
     exit $status
 fi
 if [ "$kind" = stopped ]; then
-    stopped="$out/vehicle-stopped"
+    stopped="$out/run-stopped"
     rm -rf "$stopped"
     cp -r sample-vehicle "$stopped"
     sed -i '3s/^200,/２００,/' "$stopped/NeedleTable/Pressure.csv"
@@ -61,6 +64,22 @@ if [ "$kind" = stopped ]; then
     exec python3 "$here/browser_test.py" stopped "$out/stopped-report.html" NeedleTable/Pressure.csv \
         "$out/stopped-report.png"
 fi
+# A vehicle whose start-up stops: a full-width 200 in the pressure table's
+# first field on line 3. The check exits 1. One copy a test, as they may run
+# at once.
+stopped="$out/vehicle-stopped-$kind"
+rm -rf "$stopped"
+cp -r sample-vehicle "$stopped"
+sed -i '3s/^200,/\xef\xbc\x92\xef\xbc\x90\xef\xbc\x90,/' "$stopped/NeedleTable/Pressure.csv"
+grep -q $'^\xef\xbc\x92' "$stopped/NeedleTable/Pressure.csv"
+if [ "$kind" = japanese ]; then
+    "$@" "$(program cabhost)" --lang ja run sample-vehicle scenarios/departure.txt \
+        --report "$out/departure-report-ja.html" >/dev/null
+    python3 "$here/browser_test.py" japanese "$out/departure-report-ja.html" "$out/run-report-ja.png"
+    "$@" "$(program cabhost)" --lang ja check "$stopped" --report "$out/vehicle-report-ja.html" \
+        >"$out/vehicle-check-ja.txt" || true
+    exec python3 "$here/browser_test.py" japanese "$out/vehicle-report-ja.html" "$out/vehicle-report-ja.png"
+fi
 typo="$out/vehicle-with-typo"
 rm -rf "$typo"
 cp -r sample-vehicle "$typo"
@@ -68,5 +87,12 @@ sed -i '3s/^40,40.4/40,4O.4/' "$typo/NeedleTable/Speed.csv"
 grep -q '^40,4O.4' "$typo/NeedleTable/Speed.csv"
 # The check exits 0: a warning does not stop the start-up.
 "$@" "$(program cabhost)" check "$typo" --report "$out/vehicle-report.html" >"$out/vehicle-check.txt"
-exec python3 "$here/browser_test.py" vehicle "$out/vehicle-report.html" NeedleTable/Speed.csv 2 \
+python3 "$here/browser_test.py" vehicle "$out/vehicle-report.html" NeedleTable/Speed.csv 3 \
     "$out/vehicle-report.png"
+if "$@" "$(program cabhost)" check "$stopped" --report "$out/vehicle-report-stopped.html" \
+    >"$out/vehicle-check-stopped.txt"; then
+    echo "the check of a vehicle whose start-up stops exits 0"
+    exit 1
+fi
+exec python3 "$here/browser_test.py" vehicle-stopped "$out/vehicle-report-stopped.html" NeedleTable/Pressure.csv 3 0 \
+    "$out/vehicle-report-stopped.png"

@@ -217,43 +217,142 @@ TEST(RunReport, APathThatCannotBeWrittenFailsAtOnce) {
     EXPECT_NE(problem, "");
 }
 
-TEST(VehicleReport, HoldsEveryStepTheUsedStepsNeedlesModulesAndMarkedRows) {
-    TestFolder folder(u"\u8eca\u4e21");  // a Japanese folder name
-    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+// The vehicle report of a folder after the plug-in's own Load, with the
+// diagnosis's findings (or those a test gives).
+std::string vehicleJson(const TestFolder& folder, const std::vector<diagnose::Finding>& findings = {}) {
     plugin::Plugin loaded;
     loaded.directory = folder.directory();
     plugin::load(loaded);
-    diagnose::Finding finding;
-    finding.severity = diagnose::Severity::Warning;
-    finding.file = folder.file("NeedleTable/Speed.csv");
-    finding.line = 3;
-    finding.rows = {2};
-    finding.message = "read as 40";
-    const std::string json = report::vehicleReportJson(loaded, {finding});
+    const std::string json = report::vehicleReportJson(loaded, findings);
     plugin::dispose(loaded);
-    EXPECT_NE(json.find("\"file\":\"notch/power_current.csv\",\"columns\":13,\"selected\":["), std::string::npos);
-    EXPECT_NE(json.find("\"file\":\"notch/brake_current.csv\",\"columns\":7,\"selected\":[1,2,3,4,5,6]"),
+    return json;
+}
+
+std::string tableOf(const std::string& json, const std::string& file) {
+    const std::size_t start = json.find("\"file\":\"" + file + "\",\"status\"");
+    if (start == std::string::npos) return {};
+    return json.substr(start, json.find("\"marks\":", start) - start + json.substr(json.find("\"marks\":", start)).find(']') + 1);
+}
+
+TEST(VehicleReport, DrawsTheLoadedCurvesNamedByStepAndRoleEachPointWithItsLine) {
+    TestFolder folder(u"\u8eca\u4e21");  // a Japanese folder name
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    const std::string json = vehicleJson(folder);
+    // Selected steps 6, 7, 8, 9, 10, 11, 11, 12: one curve per column, step 11 once.
+    const std::string power = tableOf(json, "notch/power_current.csv");
+    EXPECT_NE(power.find("\"status\":\"read\""), std::string::npos) << power;
+    EXPECT_NE(power.find("\"column\":10,\"name\":\"step 10 (full current)\",\"used\":true"), std::string::npos);
+    EXPECT_NE(power.find("\"column\":9,\"name\":\"step 9 (loaded, not used)\",\"used\":false"), std::string::npos);
+    EXPECT_EQ(count(power, "\"column\":11,"), 1);
+    EXPECT_EQ(power.find("\"column\":5,"), std::string::npos);  // in the file, not loaded
+    EXPECT_NE(tableOf(json, "notch/brake_current.csv").find("\"name\":\"braking step 4 (hold stage 1)\""),
               std::string::npos);
-    EXPECT_NE(json.find("\"file\":\"NeedleTable/Speed.csv\",\"columns\":2"), std::string::npos);
-    EXPECT_NE(json.find("{\"row\":2,\"line\":3,\"values\":[40,40.4]}"), std::string::npos);
-    EXPECT_NE(json.find("\"file\":\"NeedleTable/Speed.csv\",\"line\":3,"), std::string::npos);
-    EXPECT_NE(json.find("\"rows\":[2]"), std::string::npos);
+    // The header line carries a comment; the first data row is line 2.
+    EXPECT_NE(tableOf(json, "NeedleTable/Speed.csv").find("\"points\":[[0,0,2],[40,40.4,3],"), std::string::npos);
     EXPECT_NE(json.find("\"outcome\":\"absent\""), std::string::npos);  // the sample names a module not copied here
     EXPECT_NE(json.find("\"failure\":null"), std::string::npos);
 }
 
-TEST(VehicleReport, AStoppedLoadAndABrokenRowStillGiveAReport) {
+TEST(VehicleReport, AStoppedStartUpMarksTheUnreadFilesAndKeepsTheUnreadableRowAtItsCell) {
     TestFolder folder;
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    folder.write("NeedleTable/Pressure.csv", "pressure_kPa,needle\n0,0\n; calibrated 2024\n\n"
+                                             "\xEF\xBC\x92\xEF\xBC\x90\xEF\xBC\x90,198\n400,400\n");
+    diagnose::Finding finding;  // as the check says it: line 5, the first field
+    finding.severity = diagnose::Severity::Error;
+    finding.file = folder.file("NeedleTable/Pressure.csv");
+    finding.line = 5;
+    finding.column = 1;
+    finding.field = "field 1";
+    const std::string json = vehicleJson(folder, {finding});
+    const std::string pressure = tableOf(json, "NeedleTable/Pressure.csv");
+    EXPECT_NE(pressure.find("\"status\":\"stopped\""), std::string::npos) << pressure;
+    EXPECT_NE(pressure.find("\"points\":[[0,0,2]]"), std::string::npos) << pressure;
+    EXPECT_NE(pressure.find("\"unreadable\":{\"line\":5,\"field\":0,\"cells\":[\"\xEF\xBC\x92\xEF\xBC\x90\xEF\xBC\x90\","
+                            "\"198\"]}"),
+              std::string::npos)
+        << pressure;
+    EXPECT_NE(pressure.find("\"marks\":[{\"finding\":0,\"line\":5,\"field\":0}]"), std::string::npos) << pressure;
+    for (const char* unread : {"NeedleTable/Speed.csv", "NeedleTable/Current.csv", "NeedleTable/Voltage.csv"}) {
+        const std::string table = tableOf(json, unread);
+        EXPECT_NE(table.find("\"status\":\"not read\",\"statusText\":\"not read: the start-up stopped at "
+                             "NeedleTable/Pressure.csv, line 5\",\"series\":[]"),
+                  std::string::npos)
+            << table;
+    }
+    EXPECT_NE(tableOf(json, "notch/power_current.csv").find("\"status\":\"read\""), std::string::npos);
+    EXPECT_NE(json.find("The start-up stopped at NeedleTable/Pressure.csv, line 5 (invalid stof argument)"),
+              std::string::npos);
+}
+
+TEST(VehicleReport, ACurveFileStoppedMidwayShowsWhatWasReadAndACellFindingMarksItsColumnOnly) {
+    TestFolder folder;
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    std::ifstream in(folder.file("notch/power_current.csv"));
+    std::string header, first, second;
+    std::getline(in, header);
+    std::getline(in, first);
+    std::getline(in, second);
+    in.close();
+    // Step 7's cell of the third data row (line 4) holds a letter O.
+    folder.write("notch/power_current.csv", header + "\n" + second + "\n" + first + "\n10,1,2,3,4,5,6,O,8\n");
+    diagnose::Finding finding;
+    finding.severity = diagnose::Severity::Error;
+    finding.file = folder.file("notch/power_current.csv");
+    finding.line = 4;
+    finding.column = 17;  // "10,1,2,3,4,5,6,O": the O
+    finding.field = "field 8";
+    const std::string json = vehicleJson(folder, {finding});
+    const std::string power = tableOf(json, "notch/power_current.csv");
+    EXPECT_NE(power.find("\"status\":\"stopped\""), std::string::npos);
+    // Step 6 got its point of line 4 before step 7 failed; the points stay in file order, unsorted.
+    EXPECT_NE(power.find("\"column\":6,\"name\":\"step 6 (the current lamp lights only above it)\",\"used\":true,"
+                         "\"points\":[[5,220,2],[0,220,3],[10,6,4]]"),
+              std::string::npos)
+        << power;
+    EXPECT_NE(power.find("\"unreadable\":{\"line\":4,\"field\":7,"), std::string::npos) << power;
+    EXPECT_NE(power.find("\"marks\":[{\"finding\":0,\"line\":4,\"field\":7}]"), std::string::npos) << power;
+    EXPECT_NE(tableOf(json, "notch/brake_current.csv").find("\"status\":\"not read\""), std::string::npos);
+}
+
+TEST(VehicleReport, FindingsOnDataRowsMarkTheirFileLines) {
+    TestFolder folder;
+    testing_support::copyFolder(testing_support::sampleVehicleFolder(), folder);
+    folder.write("NeedleTable/Voltage.csv", "v,needle\n; comment\n0,0\n\n1500,1500\n1500,1600\n");
+    diagnose::Finding finding;  // the duplicate input of data rows 2 and 3
+    finding.severity = diagnose::Severity::Warning;
+    finding.file = folder.file("NeedleTable/Voltage.csv");
+    finding.line = 6;
+    finding.column = 1;
+    finding.rows = {2, 3};
+    const std::string voltage = tableOf(vehicleJson(folder, {finding}), "NeedleTable/Voltage.csv");
+    EXPECT_NE(voltage.find("\"points\":[[0,0,3],[1500,1500,5],[1500,1600,6]]"), std::string::npos) << voltage;
+    EXPECT_NE(voltage.find("\"marks\":[{\"finding\":0,\"line\":6,\"field\":-1},{\"finding\":0,\"line\":5,"
+                           "\"field\":-1}]"),
+              std::string::npos)
+        << voltage;
+}
+
+TEST(VehicleReport, ASkippedModuleIsAFindingOnceAndAStoppedLoadStillGivesAReport) {
+    TestFolder folder;
+    folder.write("detailmodulesx64.txt", "missing_one.dll\nmissing_two.dll\n");
+    diagnose::Finding own;
+    own.severity = diagnose::Severity::Warning;
+    own.file = folder.file("detailmodulesx64.txt");
+    own.line = 2;
+    own.message = "the diagnosis's own";
+    const std::string json = vehicleJson(folder, {own});
+    EXPECT_EQ(count(json, "\"file\":\"detailmodulesx64.txt\",\"line\":"), 2) << json;
+    EXPECT_NE(json.find("\"line\":1,\"column\":0,\"field\":\"\",\"found\":\"missing_one.dll\",\"message\":\"the "
+                        "plug-in skips this module: no such file\""),
+              std::string::npos)
+        << json;
+
     folder.write("NeedleTable/Speed.csv", "speed,needle\n0,0\n40,forty\n80,80\n");
     plugin::Plugin loaded;
     loaded.directory = folder.directory();
     plugin::load(loaded);
-    const std::string json = report::vehicleReportJson(loaded, {});
     ASSERT_TRUE(loaded.report.failure);
-    EXPECT_EQ(json.find("\"failure\":null"), std::string::npos);
-    // The row the plug-in stopped at shows without its output.
-    EXPECT_NE(json.find("{\"row\":2,\"line\":3,\"values\":[40,null]}"), std::string::npos);
-    EXPECT_NE(json.find("{\"row\":3,\"line\":4,\"values\":[80,80]}"), std::string::npos);
     EXPECT_EQ(report::writeVehicleReport(loaded, {}, folder.file("missing/report.html")).empty(), false);
     EXPECT_EQ(report::writeVehicleReport(loaded, {}, folder.file("report.html")), "");
 }

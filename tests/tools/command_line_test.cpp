@@ -97,7 +97,7 @@ TEST(CommandLine, ErrorsAndUsageFollowTheLanguage) {
     const std::string error = parseCommandLine({"run", "--frame", "0"}).error;
     const std::string usage = tools::usage();
     messages::setLanguage(messages::Language::English);
-    EXPECT_EQ(error, "--frame にはフレームの間隔を 1 から 1000 のミリ秒で指定してください ('0' は使えません)");
+    EXPECT_EQ(error, "--frame にはフレームの間隔を 1～1000 (ミリ秒) で指定してください ('0' は使えません)");
     EXPECT_EQ(usage.rfind("使い方:\n", 0), 0u);
     EXPECT_NE(usage.find("cabhost check 車両フォルダ"), std::string::npos);
     EXPECT_NE(tools::usage().find("--lang ja|en"), std::string::npos);

@@ -147,7 +147,7 @@ TEST(ScenarioGrammar, ErrorsInJapaneseKeepFileLineAndTheAuthorsWords) {
     const std::string order = errorOf("at 5 brake 1\nat 4 brake 2\n");
     messages::setLanguage(messages::Language::English);
     EXPECT_EQ(power, "test.txt:2: 'power' の後に力行ノッチ (0 以上の整数)が必要ですが、'four' と書かれています");
-    EXPECT_EQ(ramp, "test.txt:1: 値の後 (変化させるなら 値 over 秒数)には 'over' が必要ですが、'during' と書かれています");
+    EXPECT_EQ(ramp, "test.txt:1: 値の後 (時間をかけて変える場合は「値 over 秒数」)には 'over' が必要ですが、'during' と書かれています");
     EXPECT_EQ(order, "test.txt:2: イベントは時刻の順に書いてください。4 s は 1 行目のイベントの 5 s より前です");
 }
 

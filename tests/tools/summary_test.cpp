@@ -152,8 +152,8 @@ TEST(Summary, WritesOneAlignedLinePerHappening) {
     std::ostringstream out;
     tools::writeSummary(summary, out);
     const std::string text = out.str();
-    EXPECT_EQ(text.substr(0, text.find('\n')), "    12.345 s  needles   speed            22 = 4266    at 42.30 km/h");
-    EXPECT_NE(text.find("\n                        current          26 = 0       at 0.0 A\n"), std::string::npos);
+    EXPECT_EQ(text.substr(0, text.find('\n')), "    12.345 s  needles   speed              22 = 4266    at 42.30 km/h");
+    EXPECT_NE(text.find("\n                        current            26 = 0       at 0.0 A\n"), std::string::npos);
 }
 
 }  // namespace
