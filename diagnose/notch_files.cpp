@@ -296,11 +296,16 @@ void checkMisspelledKey(Diagnosis& diagnosis, const std::filesystem::path& file,
     const config::Text written = firstField(line.text);
     const std::optional<std::u16string> meant = closest(written, keys);
     if (!meant) return;
-    add(diagnosis, lineFinding(file, line, Severity::Warning,
-                               messages::trf("{1} is not read: did you mean {2}? The key must be written exactly so, "
-                                             "letter case included",
-                                             {backquoted(written), utf8(*meant)}),
-                               messages::trf("write {1}", {utf8(*meant)})));
+    Finding finding = lineFinding(file, line, Severity::Warning,
+                                  messages::trf("{1} is not read: did you mean {2}? The key must be written exactly "
+                                                "so, letter case included",
+                                                {backquoted(written), utf8(*meant)}),
+                                  messages::trf("write {1}", {utf8(*meant)}));
+    // The key alone before the first comma is replaced; a key run into its
+    // first value is told by the key-field check once it is spelled right.
+    if (line.text.compare(0, written.size(), written) == 0 && written.find_first_of(u" =:\t") == config::Text::npos)
+        finding.fixes.push_back(editFix(file, line.number, line.column, characterCount(written), *meant));
+    add(diagnosis, std::move(finding));
 }
 
 // The line as it should read: the blanks, '=' or ':' an author puts between

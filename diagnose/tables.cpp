@@ -7,7 +7,6 @@
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
-#include "diagnose/encoding.h"
 #include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
@@ -163,10 +162,6 @@ config::Text headerFor(const Table& table) {
     return header;
 }
 
-config::Text lineEndOf(const std::filesystem::path& file) {
-    return readBytes(file, 4096).find("\r\n") != std::string::npos ? u"\r\n" : u"\n";
-}
-
 // The header line: a first line that holds numbers is a data row the plug-in
 // never sees.
 void checkHeader(Diagnosis& diagnosis, const Table& table) {
@@ -179,7 +174,8 @@ void checkHeader(Diagnosis& diagnosis, const Table& table) {
     finding.found = visibleText(table.header->text);
     finding.message = messages::tr("the first line is a header and is never read, but it holds numbers: this row is lost");
     finding.fix = messages::tr("add a header line above it, such as \"speed_kmh,needle\"");
-    finding.fixes.push_back(editFix(table.file, 1, 1, 0, headerFor(table) + lineEndOf(table.file)));
+    // The new line takes the file's own line ends.
+    finding.fixes.push_back(editFix(table.file, 1, 1, 0, headerFor(table) + u"\n"));
     add(diagnosis, std::move(finding));
 }
 
@@ -490,12 +486,41 @@ void checkSigns(Diagnosis& diagnosis, const Table& table, uint64_t column, const
                                 messages::tr("check the sign of this value")));
 }
 
+// Speeds covered: a column whose cells stop short of the speeds the other
+// columns reach is extended along its last segment; when that line crosses
+// 0 A before the file's highest speed the curve turns to the other sign.
+void checkCoverage(Diagnosis& diagnosis, const Table& table, uint64_t column, std::vector<CurvePoint> points,
+                   float highestSpeed) {
+    if (points.size() < 2) return;
+    std::stable_sort(points.begin(), points.end(),
+                     [](const CurvePoint& a, const CurvePoint& b) { return a.speed < b.speed; });
+    const CurvePoint& last = points.back();
+    const CurvePoint& before = points[points.size() - 2];
+    if (last.speed >= highestSpeed || last.speed == before.speed || last.current == 0) return;
+    const float slope = (last.current - before.current) / (last.speed - before.speed);
+    const float atHighest = last.current + slope * (highestSpeed - last.speed);
+    if ((atHighest < 0) == (last.current < 0) || atHighest == 0) return;
+    const float zero = last.speed - last.current / slope;
+    add(diagnosis, curveFinding(table, last, column,
+                                messages::trf("the curve of step {1} ends at {2} km/h, while the file goes on to {3} "
+                                              "km/h: beyond its last row the plug-in extends its last segment, which "
+                                              "reaches 0 A at {4} km/h and {5} A at {3} km/h",
+                                              {std::to_string(column), shownNumber(last.speed),
+                                               shownNumber(highestSpeed), shownNumber(zero), shownNumber(atHighest)}),
+                                messages::tr("fill in the cells of this step up to the highest speed of the file")));
+}
+
 void checkCurveShapes(Diagnosis& diagnosis, const Table& table, const std::vector<uint64_t>& columns) {
+    float highestSpeed = 0;
+    for (const Row& row : table.rows)
+        if (!row.cells.empty() && isWholeNumber(row.cells[0].text))
+            highestSpeed = std::max(highestSpeed, config::toFloat(row.cells[0].text));
     for (const uint64_t column : columns) {
         if (column == 0) continue;
         const std::vector<CurvePoint> points = columnPoints(table, column);
         if (checkRepeatedSpeeds(diagnosis, table, column, points)) return;
         checkSigns(diagnosis, table, column, points);
+        checkCoverage(diagnosis, table, column, points, highestSpeed);
     }
 }
 

@@ -93,17 +93,18 @@ bool checkLineEnds(Diagnosis& diagnosis, const std::filesystem::path& file, bool
     int joined = 0;  // lines of the author's editor read as one, on the first such line
     int firstLine = 0;
     for (const Line& line : readLines(file)) {
-        if (line.text.find(u'\r') == config::Text::npos) continue;
+        const config::Text& text = line.text;
+        const int pieces = 1 + static_cast<int>(std::count(text.begin(), text.end(), u'\r')) -
+                           (!text.empty() && text.back() == u'\r' ? 1 : 0);
+        // A carriage return at the very end joins nothing; trimming takes it.
+        if (pieces < 2) continue;
         if (firstLine == 0) {
             firstLine = line.number;
-            const config::Text& text = line.text;
-            joined = 1 + static_cast<int>(std::count(text.begin(), text.end(), u'\r')) - (text.back() == u'\r' ? 1 : 0);
+            joined = pieces;
         }
-        config::Text split;
-        for (const char16_t c : line.text) {
-            split += c;
-            if (c == u'\r') split += u'\n';
-        }
+        // Each carriage return becomes a line end of the file's kind.
+        config::Text split = line.text;
+        std::replace(split.begin(), split.end(), u'\r', u'\n');
         fixes.push_back(editFix(file, line.number, 1, characterCount(line.text), split));
     }
     if (firstLine == 0) return true;
