@@ -58,6 +58,15 @@ Severity fileSeverity(const Diagnosis& diagnosis, const std::filesystem::path& f
     return failure && samePath(failure->file, file) ? Severity::Error : Severity::Warning;
 }
 
+// The file decoded as the diagnosis read it and written as UTF-8: certain
+// for UTF-16 and Shift-JIS, which the plug-in cannot read.
+Fix resavedAsUtf8(const std::filesystem::path& file) {
+    Fix fix;
+    fix.kind = Fix::Kind::ResaveAsUtf8;
+    fix.file = file;
+    return fix;
+}
+
 // The raw lines of a file, split at line feeds, without carriage returns.
 std::vector<std::string> rawLines(const std::string& bytes) {
     std::vector<std::string> lines;
@@ -99,6 +108,7 @@ void checkShiftJis(Diagnosis& diagnosis, const std::filesystem::path& file, cons
         finding.line = static_cast<int>(i) + 1;
         finding.column = 1;
         finding.found = visibleText(text, 120);
+        finding.fixes.push_back(resavedAsUtf8(file));
         add(diagnosis, std::move(finding));
     }
     if (harmless)
@@ -223,12 +233,15 @@ bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, cons
                                    saveAsUtf8));
         return true;
     case Encoding::Utf16Le:
-    case Encoding::Utf16Be:
-        add(diagnosis, fileFinding(file, fileSeverity(diagnosis, file),
-                                   messages::tr("the file is saved as UTF-16 (Notepad's \"Unicode\"): the plug-in reads "
-                                                "UTF-8 only and finds nothing usable in it"),
-                                   saveAsUtf8));
+    case Encoding::Utf16Be: {
+        Finding finding = fileFinding(file, fileSeverity(diagnosis, file),
+                                      messages::tr("the file is saved as UTF-16 (Notepad's \"Unicode\"): the plug-in "
+                                                   "reads UTF-8 only and finds nothing usable in it"),
+                                      saveAsUtf8);
+        finding.fixes.push_back(resavedAsUtf8(file));
+        add(diagnosis, std::move(finding));
         return false;
+    }
     case Encoding::Zip:
         add(diagnosis, fileFinding(file, fileSeverity(diagnosis, file),
                                    messages::tr("the file is a zip archive, most likely an Excel workbook (.xlsx) "
