@@ -589,7 +589,7 @@ std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, cons
                                               folder == u"64bit" || folder == u"64");
         bool suffixed = false;
         for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
-            suffixed = suffixed || key == stem + std::u16string(suffix) + extension;
+            suffixed = suffixed || key == std::u16string(stem).append(suffix).append(extension);
         if (!inFolder && !suffixed) continue;
         const std::optional<LibraryFile> library = examineLibrary(it->path());
         if (library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&

@@ -21,7 +21,7 @@ std::optional<std::string> wordsFor(const config::LoadFailure& failure) {
     if (kind == "out of range") return messages::tr("a number too large for the plug-in to read");
     if (kind == "too long")
         return messages::trf("a line too long for the plug-in to read (more than {1} MiB): this is no text file",
-                             {std::to_string(config::kMaxLineBytes / (1024 * 1024))});
+                             {std::to_string(config::kMaxLineBytes / (std::size_t{1024} * 1024))});
     if (kind == "file system")
         return messages::tr("the computer could not tell whether this file or folder exists (the name may be too "
                             "long, or access is denied)");

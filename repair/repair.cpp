@@ -33,7 +33,7 @@ fs::path resolved(const fs::path& path) {
 // vehicle itself, or lies in the backup folder.
 fs::path insideVehicle(const fs::path& path, const fs::path& vehicle) {
     if (path.empty() || !path.is_absolute()) return {};
-    const fs::path relative = resolved(path).lexically_relative(vehicle);
+    fs::path relative = resolved(path).lexically_relative(vehicle);
     if (relative.empty() || relative == "." || *relative.begin() == ".." || *relative.begin() == kBackupFolder)
         return {};
     return relative;

@@ -118,7 +118,12 @@ void summarizeSounds(SummaryRecorder& summary, int32_t timeMs, const int32_t* so
             const char* name = soundIndexName(index);
             const std::string item = named && name != nullptr ? std::to_string(index) + " (" + name + ")"
                                                               : std::to_string(index);
-            list = named ? appendedToList(list, item) : list + (list.empty() ? "" : " ") + item;
+            if (named) {
+                list = appendedToList(list, item);
+            } else {
+                if (!list.empty()) list += ' ';
+                list += item;
+            }
         }
         addLine(summary, timeMs, indices.size() == 1 ? "sound" : "sounds", std::string(kind.verb) + " " + list);
     }

@@ -146,7 +146,7 @@ int count(const std::string& text, const std::string& part) {
 }
 
 std::string frameSeconds(int64_t frame) {
-    return number(std::llround(static_cast<double>(frame) * 1000.0 / 60) / 1000.0, 3);
+    return number(static_cast<double>(std::llround(static_cast<double>(frame) * 1000.0 / 60)) / 1000.0, 3);
 }
 
 TEST(RunReport, AShortRunKeepsEveryFrameAndEveryChangeAtItsFrame) {
@@ -184,7 +184,7 @@ TEST(RunReport, ALongRunKeepsASpikeAtItsTimeEveryChangeAndDetailAroundEvents) {
     // as its maximum at the spike's own time.
     const int64_t group = 23456 / perBucket;
     const std::string spike = ",10,99.5,0," + std::to_string(std::llround(23456 * 1000.0 / 60) -
-                                                              std::llround(group * perBucket * 1000.0 / 60)) +
+                                                              std::llround(static_cast<double>(group * perBucket) * 1000.0 / 60)) +
                               ",";
     EXPECT_EQ(count(run.html, spike), 1) << spike;
     EXPECT_EQ(count(run.html, ",\"p\",41,"), 40);  // every change of the lamp, none merged
@@ -223,7 +223,7 @@ std::string vehicleJson(const TestFolder& folder, const std::vector<diagnose::Fi
     plugin::Plugin loaded;
     loaded.directory = folder.directory();
     plugin::load(loaded);
-    const std::string json = report::vehicleReportJson(loaded, findings);
+    std::string json = report::vehicleReportJson(loaded, findings);
     plugin::dispose(loaded);
     return json;
 }
