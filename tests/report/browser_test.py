@@ -268,19 +268,28 @@ def check_hover(browser, session, rows, times):
     return failures
 
 
+def plot_width_at(browser, session, window_width):
+    """The first chart's plot width once the window is window_width wide: the
+    new size reaches the page a little later than the call returns."""
+    browser.call("Emulation.setDeviceMetricsOverride",
+                 {"width": window_width, "height": 1200, "deviceScaleFactor": 1, "mobile": False}, session)
+    for _ in range(100):
+        if evaluate(browser, session, "window.innerWidth") == window_width:
+            break
+        time.sleep(0.05)
+    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
+    return evaluate(browser, session, "window.report.plots[0].over.getBoundingClientRect().width")
+
+
 def check_layout(browser, session):
     """All charts share one plot area, and follow the window's width."""
     failures = []
     areas = evaluate(browser, session, "window.report.plots.map(u => [Math.round(u.over.getBoundingClientRect().left), u.bbox.width])")
     if len({tuple(a) for a in areas}) != 1:
         failures.append(f"the charts' plot areas differ: {areas}")
-    browser.call("Emulation.setDeviceMetricsOverride",
-                 {"width": 1000, "height": 1200, "deviceScaleFactor": 1, "mobile": False}, session)
-    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
-    narrow = evaluate(browser, session, "window.report.plots[0].over.getBoundingClientRect().width")
+    narrow = plot_width_at(browser, session, 1000)
+    wide = plot_width_at(browser, session, 1600)
     browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
-    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
-    wide = evaluate(browser, session, "window.report.plots[0].over.getBoundingClientRect().width")
     if not narrow < wide:
         failures.append(f"the charts do not follow the window: {narrow} px narrow, {wide} px wide")
     return failures
