@@ -364,6 +364,12 @@ bool isNearFolderName(const std::u16string& name, const std::u16string& wanted) 
     return bare(name) == bare(wanted) || editDistance(nameKey(name), nameKey(wanted)) <= 2;
 }
 
+// How many parts `path` has below `root`.
+std::size_t depthBelow(const fs::path& root, const fs::path& path) {
+    const fs::path relative = path.lexically_relative(root);
+    return static_cast<std::size_t>(std::distance(relative.begin(), relative.end()));
+}
+
 // One of the plug-in's own names: the file on disk is what is wrong.
 void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs::path& expected) {
     const fs::path& root = diagnosis.folder;
@@ -371,9 +377,8 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
     std::vector<Fix> fixes;
     std::string message;
     std::error_code error;
-    const std::size_t foundDepth = std::distance(found.lexically_relative(root).begin(), found.lexically_relative(root).end());
-    const std::size_t expectedDepth =
-        std::distance(expected.lexically_relative(root).begin(), expected.lexically_relative(root).end());
+    const std::size_t foundDepth = depthBelow(root, found);
+    const std::size_t expectedDepth = depthBelow(root, expected);
     const bool folderMisplaced = nameKey(nameOf(found.parent_path())) == nameKey(nameOf(expected.parent_path())) &&
                                  expected.parent_path() != root && !fs::exists(expected.parent_path(), error);
     const bool nearFolder = expected.parent_path() == root ||
