@@ -575,20 +575,18 @@ std::vector<Fix> emptiedRows(const Table& table, const Row& row) {
 
 void explainShortRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
     const Severity severity = stopSeverity(diagnosis, table.file, row.line);
-    if (isBlank(row.text)) {
-        Finding finding = lineFinding(table, row, severity,
-                                      messages::tr("the line holds only blanks: the plug-in takes it for a row "
-                                                   "without a second field"),
-                                      messages::tr("delete the line, including any line of blanks at the end of the "
-                                                   "file"));
-        finding.fixes = emptiedRows(table, row);
-        add(diagnosis, std::move(finding));
-    } else if (row.cells.size() == 1 && row.cells[0].text.empty()) {
-        Finding finding = lineFinding(table, row, severity,
-                                      messages::tr("an empty row (only a comma): the plug-in takes it for a row "
-                                                   "without a second field"),
-                                      messages::tr("delete the empty rows below the table (in Excel: select the "
-                                                   "rows and delete them, not just their contents)"));
+    const bool blank = isBlank(row.text);
+    if (blank || (row.cells.size() == 1 && row.cells[0].text.empty())) {
+        Finding finding =
+            blank ? lineFinding(table, row, severity,
+                                messages::tr("the line holds only blanks: the plug-in takes it for a row without a "
+                                             "second field"),
+                                messages::tr("delete the line, including any line of blanks at the end of the file"))
+                  : lineFinding(table, row, severity,
+                                messages::tr("an empty row (only a comma): the plug-in takes it for a row without a "
+                                             "second field"),
+                                messages::tr("delete the empty rows below the table (in Excel: select the rows and "
+                                             "delete them, not just their contents)"));
         finding.fixes = emptiedRows(table, row);
         add(diagnosis, std::move(finding));
     } else {
