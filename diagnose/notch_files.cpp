@@ -183,7 +183,8 @@ void checkNotchValue(Diagnosis& diagnosis, const std::filesystem::path& file, co
 
 void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file) {
     Section section = Section::None;
-    std::map<std::pair<Section, std::u16string>, int> seen;
+    // Each key of a section: the line that counts so far, and its value.
+    std::map<std::pair<Section, std::u16string>, std::pair<int, config::Text>> seen;
     config::Text key;
     config::Text value;
     for (const CleanLine& line : cleanLines(file)) {
@@ -214,14 +215,20 @@ void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file) {
         }
         std::u16string upper = key;
         for (char16_t& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 32) : c;
-        const auto [earlier, first] = seen.insert({{section, upper}, line.number});
+        const auto [earlier, first] = seen.insert({{section, upper}, {line.number, value}});
         if (!first) {
-            add(diagnosis, lineFinding(file, line, Severity::Warning,
-                                       messages::trf("{1} is given again in {2} (first on line {3}): this later line "
-                                                     "counts, and line {3} is ignored",
-                                                     {utf8(key), sectionName(section), std::to_string(earlier->second)}),
-                                       messages::tr("keep one line for each key")));
-            earlier->second = line.number;
+            // The same file named again loses nothing; another one replaces it.
+            const bool same = earlier->second.second == value;
+            add(diagnosis,
+                lineFinding(file, line, same ? Severity::Note : Severity::Warning,
+                            same ? messages::trf("{1} is given again in {2} (first on line {3}), naming the same file: "
+                                                 "nothing is lost, one line is enough",
+                                                 {utf8(key), sectionName(section), std::to_string(earlier->second.first)})
+                                 : messages::trf("{1} is given again in {2} (first on line {3}): this later line "
+                                                 "counts, and line {3} is ignored",
+                                                 {utf8(key), sectionName(section), std::to_string(earlier->second.first)}),
+                            messages::tr("keep one line for each key")));
+            earlier->second = {line.number, value};
         }
         checkNotchValue(diagnosis, file, line, value);
     }
