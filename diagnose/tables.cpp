@@ -3,13 +3,17 @@
 // plug-in makes, so that a finding stands where the plug-in stops or reads
 // something else than the author meant.
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
+#include <set>
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
 #include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
+#include "panel/curve.h"
 
 namespace diagnose {
 
@@ -524,8 +528,277 @@ void checkCurveShapes(Diagnosis& diagnosis, const Table& table, const std::vecto
     }
 }
 
+// ---------------------------------------------------------------------------
+// Order of steps
+
+// One step's curve as the plug-in read it, with its column in the file.
+struct StepCurve {
+    uint64_t column;
+    const panel::CurveTable* curve;
+};
+
+// +1 when every current of the curve is 0 or more, -1 when every one is 0 or
+// less (and some below), 0 when it holds both signs or is empty.
+int signOf(const panel::CurveTable& curve) {
+    bool positive = false;
+    bool negative = false;
+    for (const panel::CurvePoint& point : curve) {
+        if (!std::isfinite(point.output) || !std::isfinite(point.input)) return 0;
+        positive = positive || point.output > 0;
+        negative = negative || point.output < 0;
+    }
+    if (curve.empty() || (positive && negative)) return 0;
+    return negative ? -1 : 1;
+}
+
+// Where a step's curve lies below the one of the step before it.
+struct Shortfall {
+    float from;     // the speeds both curves cover
+    float to;
+    float speed;    // where the gap is largest
+    float lower;    // the later step's current there (as written)
+    float upper;    // the earlier step's
+};
+
+// The later curve lies below the earlier one when, over the speeds both
+// cover, it is nowhere above it and somewhere below it by more than a
+// rounding (1 A, or 1 % of the current). Equal curves and curves that cross
+// do not. Currents written negative (braking currents with their sign) are
+// compared by their size.
+std::optional<Shortfall> liesBelow(const panel::CurveTable& earlier, const panel::CurveTable& later) {
+    const int sign = signOf(earlier);
+    if (sign == 0 || signOf(later) != sign) return std::nullopt;
+    const float from = std::max(earlier.front().input, later.front().input);
+    const float to = std::min(earlier.back().input, later.back().input);
+    if (from > to) return std::nullopt;
+    std::vector<float> speeds{from, to};
+    for (const panel::CurveTable* curve : {&earlier, &later})
+        for (const panel::CurvePoint& point : *curve)
+            if (point.input > from && point.input < to) speeds.push_back(point.input);
+    std::optional<Shortfall> found;
+    float widest = 0;
+    for (const float speed : speeds) {
+        const float upper = panel::interpolateCurve(speed, earlier);
+        const float lower = panel::interpolateCurve(speed, later);
+        if (!std::isfinite(upper) || !std::isfinite(lower)) return std::nullopt;
+        const float gap = sign * (upper - lower);
+        if (gap < 0) return std::nullopt;
+        if (gap > std::max(1.0f, 0.01f * std::abs(upper)) && gap > widest) {
+            widest = gap;
+            found = Shortfall{from, to, speed, lower, upper};
+        }
+    }
+    return found;
+}
+
+std::string stepName(bool braking, uint64_t column) {
+    return braking ? messages::trf("braking step {1}", {std::to_string(column)})
+                   : messages::trf("step {1}", {std::to_string(column)});
+}
+
+// Where a cell's text starts in the row's text (cells count their columns in
+// characters, the text in UTF-16 units).
+std::size_t cellStart(const Row& row, const Cell& cell) {
+    const std::u16string_view text(row.text);
+    std::size_t at = 0;
+    while (at < text.size() && characterCount(text.substr(0, at)) + 1 < cell.column) ++at;
+    return at;
+}
+
+// The cells of columns `order.front()`.. laid out again in every row, the
+// cell of column `first + k` taking the text of column `order[k]`, the
+// blanks and commas between them kept. Nothing when a row holds some of
+// these cells and not all of them.
+std::optional<std::vector<Fix>> rearrangedColumns(const Table& table, uint64_t first,
+                                                  const std::vector<uint64_t>& order) {
+    const uint64_t last = first + order.size() - 1;
+    std::vector<Fix> fixes;
+    for (const Row& row : table.rows) {
+        if (row.cells.size() <= first) continue;
+        if (row.cells.size() <= last) {
+            for (uint64_t column = first; column < row.cells.size(); ++column)
+                if (!row.cells[column].text.empty()) return std::nullopt;
+            continue;
+        }
+        config::Text rearranged;
+        bool changed = false;
+        for (uint64_t column = first; column <= last; ++column) {
+            const config::Text& moved = row.cells[order[column - first]].text;
+            changed = changed || moved != row.cells[column].text;
+            rearranged += moved;
+            if (column == last) break;
+            const std::size_t end = cellStart(row, row.cells[column]) + row.cells[column].text.size();
+            rearranged += row.text.substr(end, cellStart(row, row.cells[column + 1]) - end);
+        }
+        if (!changed) continue;
+        const Cell& firstCell = row.cells[first];
+        const Cell& lastCell = row.cells[last];
+        fixes.push_back(editFix(table.file, row.line, firstCell.column,
+                                lastCell.column + characterCount(lastCell.text) - firstCell.column, rearranged));
+    }
+    if (fixes.empty()) return std::nullopt;
+    return fixes;
+}
+
+// A column's curve as the plug-in would read it, for a column it does not
+// read (the steps it does read are taken from the plug-in itself).
+panel::CurveTable curveOfColumn(const Table& table, uint64_t column) {
+    panel::CurveTable curve;
+    for (const CurvePoint& point : columnPoints(table, column)) curve.push_back({point.speed, point.current});
+    panel::sortPoints(curve);
+    return curve;
+}
+
+bool inOrder(const std::vector<const panel::CurveTable*>& curves) {
+    for (std::size_t i = 1; i < curves.size(); ++i)
+        if (liesBelow(*curves[i - 1], *curves[i])) return false;
+    return true;
+}
+
+// The row of a step's column at the speed where its curve falls short most.
+void placeAtShortfall(Finding& finding, const Table& table, uint64_t column, float speed) {
+    finding.line = table.header ? table.header->number : 1;
+    finding.column = 1;
+    finding.field = fieldName(static_cast<int>(column) + 1);
+    if (column < table.headerCells.size()) {
+        finding.column = table.headerCells[column].column;
+        finding.found = visibleText(table.headerCells[column].text);
+    }
+    for (const Row& row : table.rows)
+        if (column < row.cells.size() && isWholeNumber(row.cells[0].text) && config::toFloat(row.cells[0].text) == speed &&
+            !row.cells[column].text.empty()) {
+            finding.line = row.line;
+            finding.column = row.cells[column].column;
+            finding.found = visibleText(row.raw);
+            finding.rows = {row.number};
+            return;
+        }
+}
+
+std::string shortfallText(const std::string& lowerName, const std::string& upperName, const Shortfall& gap) {
+    return messages::trf(
+        "the curve of {1} lies below the curve of {2} over the speeds both cover ({3} to {4} km/h), by up to {5} A at "
+        "{6} km/h ({7} A against {8} A): a higher step draws at least the current of the step before it",
+        {lowerName, upperName, shownNumber(gap.from), shownNumber(gap.to), shownNumber(std::abs(gap.upper - gap.lower)),
+         shownNumber(gap.speed), shownNumber(gap.lower), shownNumber(gap.upper)});
+}
+
+// Another column of the file with exactly the same cells as `column` (not
+// all of them 0): a column pasted in the wrong place.
+std::optional<uint64_t> copiedFrom(const Table& table, uint64_t column) {
+    const std::vector<CurvePoint> points = columnPoints(table, column);
+    const auto same = [](const CurvePoint& a, const CurvePoint& b) { return a.speed == b.speed && a.current == b.current; };
+    if (points.size() < 2 || std::all_of(points.begin(), points.end(), [](const CurvePoint& p) { return p.current == 0; }))
+        return std::nullopt;
+    for (uint64_t other = 1; other <= stepColumns(table); ++other) {
+        if (other == column) continue;
+        const std::vector<CurvePoint> candidate = columnPoints(table, other);
+        if (std::equal(points.begin(), points.end(), candidate.begin(), candidate.end(), same)) return other;
+    }
+    return std::nullopt;
+}
+
+// The curves of a file's steps, taken in the order of the steps the plug-in
+// reads, rise with the step: a higher step draws at least the current of the
+// one below it at every speed. A step whose curve lies below the step
+// before it most likely has its column traded with that step's, or a column
+// mistyped. Two patterns have a certain repair, when undoing them puts
+// every step in order: two neighbouring columns traded, and the columns
+// written in the reverse order of the steps (the highest step first).
+void checkStepOrder(Diagnosis& diagnosis, const Table& table, std::vector<StepCurve> steps, bool braking) {
+    std::stable_sort(steps.begin(), steps.end(),
+                     [](const StepCurve& a, const StepCurve& b) { return a.column < b.column; });
+    steps.erase(std::remove_if(steps.begin(), steps.end(),
+                               [](const StepCurve& step) { return step.column == 0 || step.curve->empty(); }),
+                steps.end());
+    steps.erase(std::unique(steps.begin(), steps.end(),
+                            [](const StepCurve& a, const StepCurve& b) { return a.column == b.column; }),
+                steps.end());
+    std::vector<std::size_t> falling;  // i: step i lies below step i - 1
+    for (std::size_t i = 1; i < steps.size(); ++i)
+        if (liesBelow(*steps[i - 1].curve, *steps[i].curve)) falling.push_back(i);
+    if (falling.empty()) return;
+
+    // Every step below the one before it: the columns written from the
+    // highest step down.
+    const std::size_t columnCount = stepColumns(table);
+    if (falling.size() >= 2 && falling.size() + 1 == steps.size() && steps.back().column <= columnCount) {
+        std::vector<panel::CurveTable> reversed;
+        for (const StepCurve& step : steps) reversed.push_back(curveOfColumn(table, columnCount + 1 - step.column));
+        std::vector<const panel::CurveTable*> curves;
+        for (const panel::CurveTable& curve : reversed) curves.push_back(&curve);
+        std::vector<uint64_t> order;
+        for (uint64_t column = columnCount; column >= 1; --column) order.push_back(column);
+        const std::optional<std::vector<Fix>> fixes = inOrder(curves) ? rearrangedColumns(table, 1, order) : std::nullopt;
+        if (fixes) {
+            const Shortfall gap = *liesBelow(*steps[0].curve, *steps[1].curve);
+            const std::string firstName = stepName(braking, steps.front().column);
+            const std::string lastName = stepName(braking, steps.back().column);
+            Finding finding;
+            finding.severity = Severity::Warning;
+            finding.file = table.file;
+            placeAtShortfall(finding, table, steps[1].column, gap.speed);
+            finding.message =
+                shortfallText(stepName(braking, steps[1].column), firstName, gap) + "; " +
+                messages::trf("the curves fall with the step from {1} to {2}, and with the {3} columns of the file in "
+                              "the reverse order every step's curve lies at or above the one before it: the columns "
+                              "are most likely written from the highest step down",
+                              {firstName, lastName, std::to_string(columnCount)});
+            finding.fix = messages::tr("write the columns in the order of the steps, step 1 first (the plug-in takes "
+                                       "column k as step k)");
+            finding.fixes = *fixes;
+            add(diagnosis, std::move(finding));
+            return;
+        }
+    }
+
+    // One pair of neighbouring columns out of order, traded back.
+    std::optional<std::vector<Fix>> swap;
+    const std::size_t first = falling.front();
+    if (falling.size() == 1 && steps[first].column == steps[first - 1].column + 1) {
+        std::vector<const panel::CurveTable*> traded;
+        for (const StepCurve& step : steps) traded.push_back(step.curve);
+        std::swap(traded[first], traded[first - 1]);
+        if (inOrder(traded))
+            swap = rearrangedColumns(table, steps[first - 1].column, {steps[first].column, steps[first - 1].column});
+    }
+
+    for (const std::size_t i : falling) {
+        const StepCurve& earlier = steps[i - 1];
+        const StepCurve& later = steps[i];
+        const Shortfall gap = *liesBelow(*earlier.curve, *later.curve);
+        const std::string lowerName = stepName(braking, later.column);
+        const std::string upperName = stepName(braking, earlier.column);
+        Finding finding;
+        finding.severity = Severity::Warning;
+        finding.file = table.file;
+        placeAtShortfall(finding, table, later.column, gap.speed);
+        const std::string read = shortfallText(lowerName, upperName, gap);
+        if (swap) {
+            finding.message = read + "; " + messages::trf("with the columns of {1} and {2} traded back, every step's "
+                                                          "curve lies at or above the one before it: the two columns "
+                                                          "are most likely traded",
+                                                          {upperName, lowerName});
+            finding.fix = messages::trf("trade the columns of {1} and {2} back (the plug-in takes column k as step k)",
+                                        {upperName, lowerName});
+            finding.fixes = *swap;
+        } else if (const std::optional<uint64_t> source = copiedFrom(table, later.column)) {
+            finding.message = read + "; " + messages::trf("the column of {1} holds exactly the currents of {2}: it "
+                                                          "was most likely copied from the wrong column",
+                                                          {lowerName, stepName(braking, *source)});
+            finding.fix = messages::trf("write the currents of {1} in its column", {lowerName});
+        } else {
+            finding.message = read + "; " + messages::tr("the columns are most likely traded, shifted or mistyped");
+            finding.fix = messages::trf("check the columns of {1} and {2}: the plug-in takes column k of the file as "
+                                        "step k",
+                                        {upperName, lowerName});
+        }
+        add(diagnosis, std::move(finding));
+    }
+}
+
 void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::vector<uint64_t> columns,
-                 uint64_t steps) {
+                 uint64_t steps, const std::vector<StepCurve>& curves, bool braking) {
     const Table table = readTable(file);
     checkHeader(diagnosis, table);
     // A column named twice is read twice; once is enough to check it.
@@ -542,6 +815,13 @@ void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::v
     }
     checkColumns(diagnosis, table, columns.empty() ? 0 : columns.back(), steps);
     checkCurveShapes(diagnosis, table, columns);
+    // Curves the plug-in did not finish reading, or files of the other
+    // section, say nothing about the order of the steps.
+    const std::optional<config::LoadFailure>& failure = diagnosis.plugin.report.failure;
+    if (diagnosis.sectionFilesTraded ||
+        (failure && failure->file.lexically_normal() == file.lexically_normal()))
+        return;
+    checkStepOrder(diagnosis, table, curves, braking);
 }
 
 // ---------------------------------------------------------------------------
@@ -701,19 +981,246 @@ void checkTooFewPoints(Diagnosis& diagnosis, const Table& table, const std::vect
     add(diagnosis, std::move(finding));
 }
 
+// ---------------------------------------------------------------------------
+// What the panel can show
+
+// The range a needle's quantity takes in a frame, and how the table's output
+// becomes the panel value: the output (times 100 for the speed) cut toward
+// zero to a whole number, held at the ends of int32.
+struct NeedleQuantity {
+    const panel::CurveTable* table;
+    float lowest;
+    float highest;
+    float factor;
+    std::string unit;
+    std::string largerUnit;  // a thousand times the unit; empty for the speed
+    std::string what;        // in the author's language
+};
+
+constexpr float kFrameSpeed = 300;          // km/h
+constexpr float kFramePressure = 1000;      // kPa, the brake cylinder and the main reservoir
+constexpr float kFrameVoltageLow = 1310;    // V, the plug-in's line voltage under load ...
+constexpr float kFrameVoltageHigh = 1620;   // ... and without
+constexpr float kFrameCurrentDefault = 1000;  // A, without current curves to tell
+
+// The largest current the vehicle's curves give: what the ammeter is driven to.
+float highestCurrent(const config::NotchConfig& notch) {
+    float highest = 0;
+    for (const auto* curves : {&notch.powerCurrentCurves, &notch.brakeCurrentCurves})
+        for (const panel::CurveTable& curve : *curves)
+            for (const panel::CurvePoint& point : curve)
+                if (std::isfinite(point.output)) highest = std::max(highest, std::abs(point.output));
+    return highest > 0 ? highest : kFrameCurrentDefault;
+}
+
+std::optional<NeedleQuantity> needleQuantity(const Diagnosis& diagnosis, const std::filesystem::path& file) {
+    const panel::NeedleTables& tables = diagnosis.plugin.needles;
+    const std::string name = file.filename().u8string();
+    if (name == "Pressure.csv")
+        return NeedleQuantity{&tables.pressureTable, 0, kFramePressure, 1, "kPa", "MPa",
+                              messages::tr("the brake-cylinder and main-reservoir pressure")};
+    if (name == "Speed.csv")
+        return NeedleQuantity{&tables.speedTable, 0, kFrameSpeed, 100, "km/h", "", messages::tr("the speed")};
+    if (name == "Current.csv")
+        return NeedleQuantity{&tables.currentTable, 0, highestCurrent(diagnosis.plugin.notch), 1, "A", "kA",
+                              messages::tr("the traction current")};
+    if (name == "Voltage.csv")
+        return NeedleQuantity{&tables.voltageTable, kFrameVoltageLow, kFrameVoltageHigh, 1, "V", "kV",
+                              messages::tr("the line voltage")};
+    return std::nullopt;
+}
+
+// The panel value before it is cut to a whole number.
+float panelFloat(const NeedleQuantity& quantity, float value) {
+    return panel::interpolateCurve(value, *quantity.table) * quantity.factor;
+}
+
+// The quantity's range in even steps, and every input of the table within it.
+std::vector<float> frameValues(const NeedleQuantity& quantity) {
+    constexpr int kSteps = 1000;
+    std::vector<float> values;
+    for (int i = 0; i <= kSteps; ++i)
+        values.push_back(quantity.lowest + (quantity.highest - quantity.lowest) * static_cast<float>(i) / kSteps);
+    for (const panel::CurvePoint& point : *quantity.table)
+        if (point.input > quantity.lowest && point.input < quantity.highest) values.push_back(point.input);
+    return values;
+}
+
+std::string rangeText(const NeedleQuantity& quantity) {
+    return messages::trf("{1} to {2} {3}, the range {4} takes", {shownNumber(quantity.lowest),
+                                                                shownNumber(quantity.highest), quantity.unit,
+                                                                quantity.what});
+}
+
+Finding needleFinding(const Table& table, const ReadPoint& point, std::string message, std::string fix) {
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    finding.line = point.line;
+    finding.column = 1;
+    finding.found = shownNumber(point.input) + ", " + shownNumber(point.output);
+    finding.message = std::move(message);
+    finding.fix = std::move(fix);
+    finding.rows = {point.row};
+    return finding;
+}
+
+// A panel value holds -2147483648 to 2147483647: beyond, the plug-in holds
+// the needle at that end, which no dial is made for.
+void checkBeyondPanelValues(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points,
+                            const NeedleQuantity& quantity) {
+    constexpr float kLimit = 2147483648.0f;
+    float worst = 0;
+    float at = 0;
+    for (const float value : frameValues(quantity)) {
+        const float shown = panelFloat(quantity, value);
+        if (std::isnan(shown) || std::abs(shown) <= std::abs(worst)) continue;
+        worst = shown;
+        at = value;
+    }
+    if (std::abs(worst) < kLimit) return;
+    const ReadPoint* largest = &points.front();
+    for (const ReadPoint& point : points)
+        if (std::abs(point.output) > std::abs(largest->output)) largest = &point;
+    add(diagnosis,
+        needleFinding(table, *largest,
+                      messages::trf("at {1} {2} the table gives the panel {3}, beyond what a panel value holds "
+                                    "(-2147483648 to 2147483647): the plug-in gives the panel {4} instead, and the "
+                                    "needle stays at the end of its travel",
+                                    {shownNumber(at), quantity.unit, shownNumber(worst),
+                                     std::to_string(panel::toPanelValue(worst))}),
+                      messages::tr("check the outputs of the table: a digit too many, or a value meant for another "
+                                   "column?")));
+}
+
+// The panel takes whole numbers, cut toward zero: outputs that stay within
+// a few units over the quantity's range (a pressure written in MPa: 0.49
+// becomes 0) leave the needle only a few positions. A table that steps on
+// purpose (whole outputs, with ramps between them only over short inputs)
+// loses little to the cut and is left alone.
+void checkFewPanelValues(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points,
+                         const NeedleQuantity& quantity) {
+    constexpr std::size_t kFewValues = 5;
+    std::set<int32_t> shown;
+    float lowest = std::numeric_limits<float>::infinity();
+    float highest = -lowest;
+    int cut = 0;
+    const std::vector<float> values = frameValues(quantity);
+    for (const float value : values) {
+        const float output = panelFloat(quantity, value);
+        if (!std::isfinite(output)) return;
+        lowest = std::min(lowest, output);
+        highest = std::max(highest, output);
+        const int32_t whole = panel::toPanelValue(output);
+        if (static_cast<float>(whole) != output) ++cut;
+        shown.insert(whole);
+        if (shown.size() > kFewValues) return;
+    }
+    if (!(highest > lowest) || cut * 2 < static_cast<int>(values.size())) return;
+    // A row within the range whose output the cut changes, as the example.
+    const ReadPoint* example = nullptr;
+    for (const ReadPoint& point : points) {
+        const float output = point.output * quantity.factor;
+        if (point.input >= quantity.lowest && point.input <= quantity.highest &&
+            static_cast<float>(panel::toPanelValue(output)) != output) {
+            example = &point;
+            break;
+        }
+    }
+    if (example == nullptr) example = &points.back();
+    std::string list;
+    for (const int32_t value : shown) list += (list.empty() ? "" : ", ") + std::to_string(value);
+    const float exampleOutput = example->output * quantity.factor;
+    std::string message = messages::trf(
+        "over {1}, the panel values of this table lie between {2} and {3}; the panel takes whole numbers, cut toward "
+        "zero, so the needle shows only {4} ({5} {6} gives {7}, shown as {8})",
+        {rangeText(quantity), shownNumber(lowest), shownNumber(highest), list, shownNumber(example->input),
+         quantity.unit, shownNumber(exampleOutput), std::to_string(panel::toPanelValue(exampleOutput))});
+    // Outputs about a thousandth of their inputs: written in the next larger
+    // unit (MPa, kV, kA) where the needle's scale counts in the table's own.
+    const float ratio = exampleOutput != 0 ? example->input / exampleOutput : 0;
+    std::string fix = messages::tr("write the outputs in the units of the needle's scale, so that one step of the "
+                                   "needle is at least 1");
+    if (ratio > 500 && ratio < 2000 && !quantity.largerUnit.empty()) {
+        message += "; " + messages::trf("the outputs are about a thousandth of the inputs, as if written in {1} "
+                                        "where the needle counts {2}",
+                                        {quantity.largerUnit, quantity.unit});
+        fix = messages::trf("write the outputs in {1}, as the inputs are ({2} rather than {3})",
+                            {quantity.unit, shownNumber(example->output * 1000), shownNumber(example->output)});
+    }
+    add(diagnosis, needleFinding(table, *example, std::move(message), std::move(fix)));
+}
+
+// The needle's outputs share one sign over the range in use: a lone output
+// of the other sign where the needle would otherwise move one way is most
+// likely a mistyped minus. An output below zero at the start of a rising
+// table (a needle resting below its zero) is no such thing. Returns true
+// when it made a finding.
+bool checkPanelSigns(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points,
+                     const NeedleQuantity& quantity) {
+    // The rows from the one the lowest value of the range starts from: rows
+    // below it (a voltage table's row for 0 V) never reach the panel.
+    std::size_t first = 0;
+    const std::size_t last = points.size() - 1;
+    while (first + 1 < points.size() && points[first + 1].input <= quantity.lowest) ++first;
+    if (last < first + 2) return false;
+    std::vector<const ReadPoint*> positive;
+    std::vector<const ReadPoint*> negative;
+    for (std::size_t i = first; i <= last; ++i) {
+        if (points[i].output > 0) positive.push_back(&points[i]);
+        if (points[i].output < 0) negative.push_back(&points[i]);
+    }
+    const bool loneNegative = negative.size() == 1 && positive.size() >= 2;
+    const bool lonePositive = positive.size() == 1 && negative.size() >= 2;
+    if (!loneNegative && !lonePositive) return false;
+    const ReadPoint& odd = loneNegative ? *negative.front() : *positive.front();
+    const auto monotone = [&](bool flipped) {
+        int direction = 0;
+        float before = 0;
+        for (std::size_t i = first; i <= last; ++i) {
+            const float output = (flipped && &points[i] == &odd) ? -points[i].output : points[i].output;
+            if (i > first) {
+                const int now = output > before ? 1 : output < before ? -1 : 0;
+                if (now != 0 && direction != 0 && now != direction) return false;
+                if (now != 0) direction = now;
+            }
+            before = output;
+        }
+        return true;
+    };
+    if (monotone(false) || !monotone(true)) return false;
+    add(diagnosis,
+        needleFinding(table, odd,
+                      messages::trf("the output {1} at {2} {3} has the other sign than the {4} other outputs: the "
+                                    "needle swings back past zero there and returns ({5} was most likely meant)",
+                                    {shownNumber(odd.output), shownNumber(odd.input), quantity.unit,
+                                     std::to_string(loneNegative ? positive.size() : negative.size()),
+                                     shownNumber(-odd.output)}),
+                      messages::tr("check the sign of this value")));
+    return true;
+}
+
 }  // namespace
 
 void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const config::NotchConfig& notch = diagnosis.plugin.notch;
     const std::vector<uint64_t>& steps = notch.powerCurveSteps;
-    checkCurves(diagnosis, file, steps, steps.empty() ? 0 : steps.back());
+    std::vector<StepCurve> curves;
+    for (std::size_t j = 0; j < steps.size() && j < notch.powerCurrentCurves.size(); ++j)
+        curves.push_back({steps[j], &notch.powerCurrentCurves[j]});
+    checkCurves(diagnosis, file, steps, steps.empty() ? 0 : steps.back(), curves, false);
 }
 
 void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
-    const uint64_t count = diagnosis.plugin.notch.brakeStepCount;
+    const config::NotchConfig& notch = diagnosis.plugin.notch;
+    const uint64_t count = notch.brakeStepCount;
     std::vector<uint64_t> columns;
-    for (uint64_t step = 1; step <= count && step <= 10000; ++step) columns.push_back(step);
-    checkCurves(diagnosis, file, columns, count);
+    std::vector<StepCurve> curves;
+    for (uint64_t step = 1; step <= count && step <= 10000; ++step) {
+        columns.push_back(step);
+        if (step <= notch.brakeCurrentCurves.size()) curves.push_back({step, &notch.brakeCurrentCurves[step - 1]});
+    }
+    checkCurves(diagnosis, file, columns, count, curves, true);
 }
 
 void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file) {
@@ -777,9 +1284,19 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     std::stable_sort(points.begin(), points.end(),
                      [](const ReadPoint& a, const ReadPoint& b) { return a.input < b.input; });
     checkDuplicateInputs(diagnosis, table, points);
-    checkTurningBack(diagnosis, table, points);
+    const std::optional<NeedleQuantity> quantity = needleQuantity(diagnosis, file);
+    const std::optional<config::LoadFailure>& failure = diagnosis.plugin.report.failure;
+    // What the panel shows follows from the table as the plug-in holds it,
+    // once it has read it whole.
+    const bool readWhole = quantity && points.size() >= 2 && quantity->table->size() == points.size() &&
+                           !(failure && failure->file.lexically_normal() == file.lexically_normal());
+    if (!(readWhole && checkPanelSigns(diagnosis, table, points, *quantity))) checkTurningBack(diagnosis, table, points);
     checkTooFewPoints(diagnosis, table, points);
     checkSpeedHundredths(diagnosis, table, points);
+    if (readWhole) {
+        checkBeyondPanelValues(diagnosis, table, points, *quantity);
+        checkFewPanelValues(diagnosis, table, points, *quantity);
+    }
 }
 
 }  // namespace diagnose
