@@ -738,12 +738,13 @@ void checkStepOrder(Diagnosis& diagnosis, const Table& table, std::vector<StepCu
             finding.severity = Severity::Warning;
             finding.file = table.file;
             placeAtShortfall(finding, table, steps[1].column, gap.speed);
-            finding.message =
-                shortfallText(stepName(braking, steps[1].column), firstName, gap) + "; " +
-                messages::trf("the curves fall with the step from {1} to {2}, and with the {3} columns of the file in "
-                              "the reverse order every step's curve lies at or above the one before it: the columns "
-                              "are most likely written from the highest step down",
-                              {firstName, lastName, std::to_string(columnCount)});
+            finding.message = messages::trf(
+                "the curves fall with the step from {1} to {2} ({3} lies below {1} by up to {4} A at {5} km/h): a "
+                "higher step draws at least the current of the step before it; with the {6} columns of the file in "
+                "the reverse order every step's curve lies at or above the one before it, so the columns are most "
+                "likely written from the highest step down",
+                {firstName, lastName, stepName(braking, steps[1].column), shownNumber(std::abs(gap.upper - gap.lower)),
+                 shownNumber(gap.speed), std::to_string(columnCount)});
             finding.fix = messages::tr("write the columns in the order of the steps, step 1 first (the plug-in takes "
                                        "column k as step k)");
             finding.fixes = *fixes;
@@ -1117,7 +1118,8 @@ void checkFewPanelValues(Diagnosis& diagnosis, const Table& table, const std::ve
         if (shown.size() > kFewValues) return;
     }
     if (!(highest > lowest) || cut * 2 < static_cast<int>(values.size())) return;
-    // A row within the range whose output the cut changes, as the example.
+    // The example: a row within the range whose output the cut changes, or
+    // else the middle of the range, told at the row its segment ends at.
     const ReadPoint* example = nullptr;
     for (const ReadPoint& point : points) {
         const float output = point.output * quantity.factor;
@@ -1127,18 +1129,29 @@ void checkFewPanelValues(Diagnosis& diagnosis, const Table& table, const std::ve
             break;
         }
     }
-    if (example == nullptr) example = &points.back();
+    float exampleInput = 0;
+    if (example != nullptr) {
+        exampleInput = example->input;
+    } else {
+        exampleInput = (quantity.lowest + quantity.highest) / 2;
+        example = &points.back();
+        for (const ReadPoint& point : points)
+            if (point.input >= exampleInput) {
+                example = &point;
+                break;
+            }
+    }
     std::string list;
     for (const int32_t value : shown) list += (list.empty() ? "" : ", ") + std::to_string(value);
-    const float exampleOutput = example->output * quantity.factor;
+    const float exampleOutput = panelFloat(quantity, exampleInput);
     std::string message = messages::trf(
         "over {1}, the panel values of this table lie between {2} and {3}; the panel takes whole numbers, cut toward "
         "zero, so the needle shows only {4} ({5} {6} gives {7}, shown as {8})",
-        {rangeText(quantity), shownNumber(lowest), shownNumber(highest), list, shownNumber(example->input),
+        {rangeText(quantity), shownNumber(lowest), shownNumber(highest), list, shownNumber(exampleInput),
          quantity.unit, shownNumber(exampleOutput), std::to_string(panel::toPanelValue(exampleOutput))});
     // Outputs about a thousandth of their inputs: written in the next larger
     // unit (MPa, kV, kA) where the needle's scale counts in the table's own.
-    const float ratio = exampleOutput != 0 ? example->input / exampleOutput : 0;
+    const float ratio = exampleOutput != 0 ? exampleInput / exampleOutput : 0;
     std::string fix = messages::tr("write the outputs in the units of the needle's scale, so that one step of the "
                                    "needle is at least 1");
     if (ratio > 500 && ratio < 2000 && !quantity.largerUnit.empty()) {
@@ -1146,7 +1159,7 @@ void checkFewPanelValues(Diagnosis& diagnosis, const Table& table, const std::ve
                                         "where the needle counts {2}",
                                         {quantity.largerUnit, quantity.unit});
         fix = messages::trf("write the outputs in {1}, as the inputs are ({2} rather than {3})",
-                            {quantity.unit, shownNumber(example->output * 1000), shownNumber(example->output)});
+                            {quantity.unit, shownNumber(exampleOutput * 1000), shownNumber(exampleOutput)});
     }
     add(diagnosis, needleFinding(table, *example, std::move(message), std::move(fix)));
 }

@@ -139,4 +139,162 @@ TEST(ContentChecks, AQuotedNumberInAColumnNotReadShiftsTheRowWithoutStoppingTheS
     EXPECT_TRUE(loaded.findings.front().fixes.empty());  // 1300 or 1.300: nothing in the file says which
 }
 
+// ---------------------------------------------------------------------------
+// The order of the steps: each step's curve at or above the one before it
+
+// A vehicle with only a powering side: RequiredNotch_Up `notches` and the
+// curve file `curves`; or, with `braking`, only a braking side of as many
+// steps as the curve file has columns.
+std::vector<Finding> diagnosedCurves(const TestFolder& folder, const std::string& curves, bool braking = false,
+                                     const std::string& notches = "1, 1, 2") {
+    if (braking) {
+        folder.write("notch/notch.txt", "[Brake]\nParams = b.txt\nCurrent = c.csv\n");
+        std::string steps = "RequiredNotch_Up";
+        const std::string header = curves.substr(0, curves.find('\n'));
+        for (std::size_t i = 1; i <= static_cast<std::size_t>(std::count(header.begin(), header.end(), ',')); ++i)
+            steps += ", " + std::to_string(i);
+        folder.write("notch/b.txt", steps + "\n");
+    } else {
+        folder.write("notch/notch.txt", "[Power]\nParams = p.txt\nCurrent = c.csv\n");
+        folder.write("notch/p.txt", "RequiredNotch_Up, " + notches + "\n");
+    }
+    folder.write("notch/c.csv", curves);
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+    const Loaded loaded(folder);
+    return loaded.findings;
+}
+
+std::vector<const Finding*> orderFindings(const std::vector<Finding>& findings) {
+    std::vector<const Finding*> order;
+    for (const Finding& finding : findings)
+        if (finding.message.find("lies below the curve of") != std::string::npos) order.push_back(&finding);
+    return order;
+}
+
+TEST(StepOrder, EqualCurvesCurvesThatCrossAndRoundingAreInOrder) {
+    for (const char* curves : {"speed,s1,s2,s3\n0,100,100,100\n100,50,50,50\n",   // a step that adds nothing
+                               "speed,s1,s2,s3\n0,100,200,180\n100,50,60,90\n",   // step 3 crosses step 2
+                               "speed,s1,s2,s3\n0,100,200,199.6\n100,50,60,59.5\n",  // step 3 short of step 2 by rounding
+                               "speed,s1,s2,s3\n0,0,0,0\n10,0,0,50\n120,40,80,120\n"}) {  // equal at standstill
+        SCOPED_TRACE(curves);
+        TestFolder folder(u"order");
+        EXPECT_EQ(problems(diagnosedCurves(folder, curves)), 0u);
+    }
+}
+
+TEST(StepOrder, OnlyTheStepsThePluginReadsAreCompared) {
+    // RequiredNotch_Up 1, 1, 1, 2, 3 reads steps 4 and 5 only: steps 1 and 2 traded say nothing.
+    TestFolder folder(u"order");
+    EXPECT_EQ(problems(diagnosedCurves(folder, "speed,s1,s2,s3,s4,s5\n0,200,100,300,400,500\n100,90,50,150,200,250\n",
+                                       false, "1, 1, 1, 2, 3")),
+              0u);
+    TestFolder traded(u"order");
+    const std::vector<Finding> findings = diagnosedCurves(
+        traded, "speed,s1,s2,s3,s4,s5\n0,100,200,300,500,400\n100,50,90,150,250,200\n", false, "1, 1, 1, 2, 3");
+    ASSERT_EQ(orderFindings(findings).size(), 1u);
+    EXPECT_NE(orderFindings(findings).front()->message.find("step 5"), std::string::npos);
+}
+
+TEST(StepOrder, BrakingCurvesWrittenNegativeAreComparedByTheirSize) {
+    TestFolder rising(u"order");
+    EXPECT_TRUE(orderFindings(diagnosedCurves(rising, "speed,b1,b2,b3\n0,-10,-20,-30\n100,-60,-120,-180\n", true))
+                    .empty());
+    TestFolder falling(u"order");
+    const std::vector<Finding> findings =
+        diagnosedCurves(falling, "speed,b1,b2,b3\n0,-10,-30,-20\n100,-60,-180,-120\n", true);
+    ASSERT_EQ(orderFindings(findings).size(), 1u);
+    EXPECT_NE(orderFindings(findings).front()->message.find("braking step 3"), std::string::npos);
+    EXPECT_EQ(orderFindings(findings).front()->fixes.size(), 2u);  // steps 2 and 3 traded back in both rows
+}
+
+TEST(StepOrder, ATradeBackIsOfferedOnlyWhereEveryRowHoldsBothCells) {
+    TestFolder folder(u"order");
+    const std::vector<Finding> findings =
+        diagnosedCurves(folder, "speed,s1,s2,s3\n0,100,300,200\n50,70,180\n100,50,150,100\n");
+    ASSERT_EQ(orderFindings(findings).size(), 1u);
+    EXPECT_TRUE(orderFindings(findings).front()->fixes.empty());
+}
+
+TEST(StepOrder, TheTradeBackKeepsTheBlanksAndCommentOfEachRow) {
+    TestFolder folder(u"order");
+    const std::vector<Finding> findings =
+        diagnosedCurves(folder, "speed,s1,s2,s3\n0, 100, 300 ,  200 ; start\n100,50,150,100\n");
+    ASSERT_EQ(orderFindings(findings).size(), 1u);
+    const std::vector<diagnose::Fix>& fixes = orderFindings(findings).front()->fixes;
+    ASSERT_EQ(fixes.size(), 2u);
+    EXPECT_EQ(fixes[0].line, 2);
+    EXPECT_EQ(fixes[0].firstColumn, 9);
+    EXPECT_EQ(fixes[0].endColumn, 19);
+    EXPECT_EQ(fixes[0].replacement, "200 ,  300");
+}
+
+// ---------------------------------------------------------------------------
+// What the panel can show
+
+std::vector<const Finding*> warningsOf(const std::vector<Finding>& findings) {
+    std::vector<const Finding*> warnings;
+    for (const Finding& finding : findings)
+        if (finding.severity != Severity::Note) warnings.push_back(&finding);
+    return warnings;
+}
+
+TEST(PanelValues, TablesInOtherButFineUnitsOrSteppedOnPurposeDrawNoWarning) {
+    const std::pair<const char*, const char*> tables[] = {
+        {"Current.csv", "A,needle\n0,0\n199,0\n200,1\n399,1\n400,2\n1000,2\n"},  // three positions, on purpose
+        {"Voltage.csv", "V,needle\n0,0\n1500,150\n2000,200\n"},                     // tens of volts: 131 to 162
+        {"Pressure.csv", "kPa,needle\n0,-10\n200,190\n1000,1000\n"},                // resting below zero
+        {"Voltage.csv", "V,needle\n0,-100\n1300,1290\n1500,1500\n2000,2000\n"},    // a row the range never uses
+        {"Voltage.csv", "V,needle\n0,0\n1500,1500\n1800,1810\n2000,1e10\n"},       // beyond int32 only past 1800 V
+    };
+    for (const auto& [name, table] : tables) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"panel");
+        const std::vector<Finding> findings = diagnosedNeedleTable(folder, name, table);
+        for (const Finding* finding : warningsOf(findings)) ADD_FAILURE() << diagnose::describe(*finding, folder.path());
+    }
+}
+
+TEST(PanelValues, AFewPositionsAreToldOverTheRangeTheQuantityTakes) {
+    // Without current curves the ammeter's range is taken as up to 1000 A.
+    TestFolder folder(u"panel");
+    const std::vector<Finding> findings = diagnosedNeedleTable(folder, "Current.csv", "A,kA\n0,0\n1000,1\n");
+    ASSERT_EQ(warningsOf(findings).size(), 1u);
+    EXPECT_NE(warningsOf(findings).front()->message.find("only 0, 1"), std::string::npos);
+    EXPECT_NE(warningsOf(findings).front()->message.find("kA"), std::string::npos);
+    EXPECT_TRUE(warningsOf(findings).front()->fixes.empty());
+    // The speed table's output is multiplied by 100 first: 0 to 3 is 0 to 300 on the panel.
+    TestFolder speed(u"panel");
+    EXPECT_EQ(problems(diagnosedNeedleTable(speed, "Speed.csv", "km/h,needle\n0,0\n300,3\n")), 0u);
+    TestFolder tiny(u"panel");
+    EXPECT_EQ(warningsOf(diagnosedNeedleTable(tiny, "Speed.csv", "km/h,needle\n0,0\n300,0.03\n")).size(), 1u);
+    // Whole outputs, but hundreds of volts: the voltmeter has four positions
+    // over the line voltage, told at the middle of that range.
+    TestFolder hundreds(u"panel");
+    const std::vector<Finding> coarse = diagnosedNeedleTable(hundreds, "Voltage.csv", "V,needle\n0,0\n1500,15\n2000,20\n");
+    ASSERT_EQ(warningsOf(coarse).size(), 1u);
+    EXPECT_NE(warningsOf(coarse).front()->message.find("only 13, 14, 15, 16 (1465 V gives 14.65, shown as 14)"),
+              std::string::npos);
+}
+
+TEST(PanelValues, BeyondInt32IsToldWithWhatThePanelGetsInstead) {
+    // Reached by extending the last row: 3e7 at 300 km/h, times 100.
+    TestFolder folder(u"panel");
+    const std::vector<Finding> findings = diagnosedNeedleTable(folder, "Speed.csv", "km/h,needle\n0,0\n100,1e7\n");
+    ASSERT_EQ(warningsOf(findings).size(), 1u);
+    EXPECT_NE(warningsOf(findings).front()->message.find("2147483647 instead"), std::string::npos);
+    TestFolder negative(u"panel");
+    const std::vector<Finding> below = diagnosedNeedleTable(negative, "Pressure.csv", "kPa,needle\n0,0\n1000,-3e9\n");
+    ASSERT_EQ(warningsOf(below).size(), 1u);
+    EXPECT_NE(warningsOf(below).front()->message.find("-2147483648 instead"), std::string::npos);
+}
+
+TEST(PanelValues, ALoneOutputOfTheOtherSignIsToldInsteadOfTheTurnBack) {
+    TestFolder folder(u"panel");
+    const std::vector<Finding> findings =
+        diagnosedNeedleTable(folder, "Pressure.csv", "kPa,needle\n0,0\n200,198\n400,400\n800,-805\n");
+    ASSERT_EQ(warningsOf(findings).size(), 1u);
+    EXPECT_EQ(warningsOf(findings).front()->line, 5);
+    EXPECT_NE(warningsOf(findings).front()->message.find("805 was most likely meant"), std::string::npos);
+}
+
 }  // namespace
