@@ -561,11 +561,16 @@ struct Shortfall {
 };
 
 // The later curve lies below the earlier one when, over the speeds both
-// cover, it is nowhere above it and somewhere below it by more than a
-// rounding (1 A, or 1 % of the current). Equal curves and curves that cross
+// cover, it is nowhere above it and somewhere below it by more than the
+// rounding of a written current (1 A, or 1 % of the current). Equal curves and curves that cross
 // do not. Currents written negative (braking currents with their sign) are
 // compared by their size.
+// Curves longer than any a vehicle has are left alone: each comparison
+// looks every speed up along the whole curve.
+constexpr std::size_t kLongestCompared = 2000;
+
 std::optional<Shortfall> liesBelow(const panel::CurveTable& earlier, const panel::CurveTable& later) {
+    if (earlier.size() > kLongestCompared || later.size() > kLongestCompared) return std::nullopt;
     const int sign = signOf(earlier);
     if (sign == 0 || signOf(later) != sign) return std::nullopt;
     const float from = std::max(earlier.front().input, later.front().input);
@@ -581,8 +586,10 @@ std::optional<Shortfall> liesBelow(const panel::CurveTable& earlier, const panel
         const float upper = panel::interpolateCurve(speed, earlier);
         const float lower = panel::interpolateCurve(speed, later);
         if (!std::isfinite(upper) || !std::isfinite(lower)) return std::nullopt;
+        // The lookup's own rounding (a few millionths at a shared point) is
+        // no crossing.
         const float gap = sign * (upper - lower);
-        if (gap < 0) return std::nullopt;
+        if (gap < -std::max(0.01f, 1e-4f * std::abs(upper))) return std::nullopt;
         if (gap > std::max(1.0f, 0.01f * std::abs(upper)) && gap > widest) {
             widest = gap;
             found = Shortfall{from, to, speed, lower, upper};
@@ -708,8 +715,14 @@ std::optional<uint64_t> copiedFrom(const Table& table, uint64_t column) {
 void checkStepOrder(Diagnosis& diagnosis, const Table& table, std::vector<StepCurve> steps, bool braking) {
     std::stable_sort(steps.begin(), steps.end(),
                      [](const StepCurve& a, const StepCurve& b) { return a.column < b.column; });
+    // A step without current at any speed (an emergency step that brakes by
+    // air alone) says so on purpose: it is left out of the order.
+    const auto withoutCurrent = [](const StepCurve& step) {
+        return std::all_of(step.curve->begin(), step.curve->end(),
+                           [](const panel::CurvePoint& point) { return point.output == 0; });
+    };
     steps.erase(std::remove_if(steps.begin(), steps.end(),
-                               [](const StepCurve& step) { return step.column == 0 || step.curve->empty(); }),
+                               [&](const StepCurve& step) { return step.column == 0 || withoutCurrent(step); }),
                 steps.end());
     steps.erase(std::unique(steps.begin(), steps.end(),
                             [](const StepCurve& a, const StepCurve& b) { return a.column == b.column; }),
@@ -1042,6 +1055,7 @@ std::vector<float> frameValues(const NeedleQuantity& quantity) {
     std::vector<float> values;
     for (int i = 0; i <= kSteps; ++i)
         values.push_back(quantity.lowest + (quantity.highest - quantity.lowest) * static_cast<float>(i) / kSteps);
+    if (quantity.table->size() > kLongestCompared) return values;
     for (const panel::CurvePoint& point : *quantity.table)
         if (point.input > quantity.lowest && point.input < quantity.highest) values.push_back(point.input);
     return values;

@@ -207,6 +207,18 @@ TEST(StepOrder, BrakingCurvesWrittenNegativeAreComparedByTheirSize) {
     EXPECT_EQ(orderFindings(findings).front()->fixes.size(), 2u);  // steps 2 and 3 traded back in both rows
 }
 
+TEST(StepOrder, AStepWithoutCurrentIsLeftOutOfTheOrder) {
+    // The last braking step brakes by air alone; the steps around it are still compared.
+    TestFolder air(u"order");
+    EXPECT_EQ(problems(diagnosedCurves(air, "speed,b1,b2,b3\n0,0,0,0\n100,60,120,0\n", true)), 0u);
+    TestFolder between(u"order");
+    const std::vector<Finding> findings =
+        diagnosedCurves(between, "speed,b1,b2,b3,b4\n0,0,0,0,0\n100,60,120,0,90\n", true);
+    ASSERT_EQ(orderFindings(findings).size(), 1u);
+    EXPECT_NE(orderFindings(findings).front()->message.find("braking step 4 lies below the curve of braking step 2"),
+              std::string::npos);
+}
+
 TEST(StepOrder, ATradeBackIsOfferedOnlyWhereEveryRowHoldsBothCells) {
     TestFolder folder(u"order");
     const std::vector<Finding> findings =
