@@ -560,14 +560,15 @@ struct Shortfall {
     float upper;    // the earlier step's
 };
 
-// The later curve lies below the earlier one when, over the speeds both
-// cover, it is nowhere above it and somewhere below it by more than the
-// rounding of a written current (1 A, or 1 % of the current). Equal curves and curves that cross
-// do not. Currents written negative (braking currents with their sign) are
-// compared by their size.
 // Curves longer than any a vehicle has are left alone: each comparison
 // looks every speed up along the whole curve.
 constexpr std::size_t kLongestCompared = 2000;
+
+// The later curve lies below the earlier one when, over the speeds both
+// cover, it is nowhere above it and somewhere below it by more than the
+// rounding of a written current (1 A, or 1 % of the current). Equal curves
+// and curves that cross do not. Currents written negative (braking currents
+// with their sign) are compared by their size.
 
 std::optional<Shortfall> liesBelow(const panel::CurveTable& earlier, const panel::CurveTable& later) {
     if (earlier.size() > kLongestCompared || later.size() > kLongestCompared) return std::nullopt;
@@ -588,7 +589,7 @@ std::optional<Shortfall> liesBelow(const panel::CurveTable& earlier, const panel
         if (!std::isfinite(upper) || !std::isfinite(lower)) return std::nullopt;
         // The lookup's own rounding (a few millionths at a shared point) is
         // no crossing.
-        const float gap = sign * (upper - lower);
+        const float gap = sign > 0 ? upper - lower : lower - upper;
         if (gap < -std::max(0.01f, 1e-4f * std::abs(upper))) return std::nullopt;
         if (gap > std::max(1.0f, 0.01f * std::abs(upper)) && gap > widest) {
             widest = gap;
@@ -672,8 +673,8 @@ void placeAtShortfall(Finding& finding, const Table& table, uint64_t column, flo
         finding.found = visibleText(table.headerCells[column].text);
     }
     for (const Row& row : table.rows)
-        if (column < row.cells.size() && isWholeNumber(row.cells[0].text) && config::toFloat(row.cells[0].text) == speed &&
-            !row.cells[column].text.empty()) {
+        if (column < row.cells.size() && !row.cells[column].text.empty() && isWholeNumber(row.cells[0].text) &&
+            config::toFloat(row.cells[0].text) == speed) {
             finding.line = row.line;
             finding.column = row.cells[column].column;
             finding.found = visibleText(row.raw);
@@ -694,9 +695,11 @@ std::string shortfallText(const std::string& lowerName, const std::string& upper
 // all of them 0): a column pasted in the wrong place.
 std::optional<uint64_t> copiedFrom(const Table& table, uint64_t column) {
     const std::vector<CurvePoint> points = columnPoints(table, column);
-    const auto same = [](const CurvePoint& a, const CurvePoint& b) { return a.speed == b.speed && a.current == b.current; };
-    if (points.size() < 2 || std::all_of(points.begin(), points.end(), [](const CurvePoint& p) { return p.current == 0; }))
-        return std::nullopt;
+    const auto same = [](const CurvePoint& a, const CurvePoint& b) {
+        return a.speed == b.speed && a.current == b.current;
+    };
+    const auto noCurrent = [](const CurvePoint& point) { return point.current == 0; };
+    if (points.size() < 2 || std::all_of(points.begin(), points.end(), noCurrent)) return std::nullopt;
     for (uint64_t other = 1; other <= stepColumns(table); ++other) {
         if (other == column) continue;
         const std::vector<CurvePoint> candidate = columnPoints(table, other);
@@ -737,12 +740,15 @@ void checkStepOrder(Diagnosis& diagnosis, const Table& table, std::vector<StepCu
     const std::size_t columnCount = stepColumns(table);
     if (falling.size() >= 2 && falling.size() + 1 == steps.size() && steps.back().column <= columnCount) {
         std::vector<panel::CurveTable> reversed;
+        reversed.reserve(steps.size());
         for (const StepCurve& step : steps) reversed.push_back(curveOfColumn(table, columnCount + 1 - step.column));
         std::vector<const panel::CurveTable*> curves;
+        curves.reserve(reversed.size());
         for (const panel::CurveTable& curve : reversed) curves.push_back(&curve);
         std::vector<uint64_t> order;
         for (uint64_t column = columnCount; column >= 1; --column) order.push_back(column);
-        const std::optional<std::vector<Fix>> fixes = inOrder(curves) ? rearrangedColumns(table, 1, order) : std::nullopt;
+        const std::optional<std::vector<Fix>> fixes =
+            inOrder(curves) ? rearrangedColumns(table, 1, order) : std::nullopt;
         if (fixes) {
             const Shortfall gap = *liesBelow(*steps[0].curve, *steps[1].curve);
             const std::string firstName = stepName(braking, steps.front().column);
@@ -771,6 +777,7 @@ void checkStepOrder(Diagnosis& diagnosis, const Table& table, std::vector<StepCu
     const std::size_t first = falling.front();
     if (falling.size() == 1 && steps[first].column == steps[first - 1].column + 1) {
         std::vector<const panel::CurveTable*> traded;
+        traded.reserve(steps.size());
         for (const StepCurve& step : steps) traded.push_back(step.curve);
         std::swap(traded[first], traded[first - 1]);
         if (inOrder(traded))
@@ -1317,7 +1324,8 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     // once it has read it whole.
     const bool readWhole = quantity && points.size() >= 2 && quantity->table->size() == points.size() &&
                            !(failure && failure->file.lexically_normal() == file.lexically_normal());
-    if (!(readWhole && checkPanelSigns(diagnosis, table, points, *quantity))) checkTurningBack(diagnosis, table, points);
+    if (!(readWhole && checkPanelSigns(diagnosis, table, points, *quantity)))
+        checkTurningBack(diagnosis, table, points);
     checkTooFewPoints(diagnosis, table, points);
     checkSpeedHundredths(diagnosis, table, points);
     if (readWhole) {

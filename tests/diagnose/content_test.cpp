@@ -174,7 +174,7 @@ std::vector<const Finding*> orderFindings(const std::vector<Finding>& findings) 
 TEST(StepOrder, EqualCurvesCurvesThatCrossAndRoundingAreInOrder) {
     for (const char* curves : {"speed,s1,s2,s3\n0,100,100,100\n100,50,50,50\n",   // a step that adds nothing
                                "speed,s1,s2,s3\n0,100,200,180\n100,50,60,90\n",   // step 3 crosses step 2
-                               "speed,s1,s2,s3\n0,100,200,199.6\n100,50,60,59.5\n",  // step 3 short of step 2 by rounding
+                               "speed,s1,s2,s3\n0,100,200,199.6\n100,50,60,59.5\n",  // short by rounding
                                "speed,s1,s2,s3\n0,0,0,0\n10,0,0,50\n120,40,80,120\n"}) {  // equal at standstill
         SCOPED_TRACE(curves);
         TestFolder folder(u"order");
@@ -262,7 +262,8 @@ TEST(PanelValues, TablesInOtherButFineUnitsOrSteppedOnPurposeDrawNoWarning) {
         SCOPED_TRACE(table);
         TestFolder folder(u"panel");
         const std::vector<Finding> findings = diagnosedNeedleTable(folder, name, table);
-        for (const Finding* finding : warningsOf(findings)) ADD_FAILURE() << diagnose::describe(*finding, folder.path());
+        for (const Finding* finding : warningsOf(findings))
+            ADD_FAILURE() << diagnose::describe(*finding, folder.path());
     }
 }
 
@@ -282,7 +283,8 @@ TEST(PanelValues, AFewPositionsAreToldOverTheRangeTheQuantityTakes) {
     // Whole outputs, but hundreds of volts: the voltmeter has four positions
     // over the line voltage, told at the middle of that range.
     TestFolder hundreds(u"panel");
-    const std::vector<Finding> coarse = diagnosedNeedleTable(hundreds, "Voltage.csv", "V,needle\n0,0\n1500,15\n2000,20\n");
+    const std::vector<Finding> coarse =
+        diagnosedNeedleTable(hundreds, "Voltage.csv", "V,needle\n0,0\n1500,15\n2000,20\n");
     ASSERT_EQ(warningsOf(coarse).size(), 1u);
     EXPECT_NE(warningsOf(coarse).front()->message.find("only 13, 14, 15, 16 (1465 V gives 14.65, shown as 14)"),
               std::string::npos);
