@@ -608,8 +608,17 @@ std::string stepName(bool braking, uint64_t column) {
 // characters, the text in UTF-16 units).
 std::size_t cellStart(const Row& row, const Cell& cell) {
     const std::u16string_view text(row.text);
+    const auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    const auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
     std::size_t at = 0;
-    while (at < text.size() && characterCount(text.substr(0, at)) + 1 < cell.column) ++at;
+    int counted = 0;  // characters before `at`, as characterCount counts them
+    while (at < text.size()) {
+        const bool low = isLow(text[at]);
+        const bool secondHalf = low && at > 0 && isHigh(text[at - 1]);
+        if (counted == cell.column - 1 && !secondHalf) break;
+        if (!low) ++counted;
+        ++at;
+    }
     return at;
 }
 

@@ -7,6 +7,7 @@
 
 #include "diagnose/diagnose.h"
 #include "diagnose/numbers.h"
+#include "panel/outputs.h"
 #include "plugin/plugin.h"
 #include "support/test_folder.h"
 
@@ -238,6 +239,17 @@ TEST(StepOrder, TheTradeBackKeepsTheBlanksAndCommentOfEachRow) {
     EXPECT_EQ(fixes[0].firstColumn, 9);
     EXPECT_EQ(fixes[0].endColumn, 19);
     EXPECT_EQ(fixes[0].replacement, "200 ,  300");
+    // Columns count a character beyond the BMP once, as editors do (the
+    // speed read as 0, with what follows it told apart).
+    TestFolder wide(u"order");
+    const std::vector<Finding> emoji =
+        diagnosedCurves(wide, "speed,s1,s2,s3\n0 \xF0\x9F\x9A\x83,100,300,200\n100,50,150,100\n");
+    ASSERT_EQ(orderFindings(emoji).size(), 1u);
+    ASSERT_EQ(orderFindings(emoji).front()->fixes.size(), 2u);
+    const diagnose::Fix& first = orderFindings(emoji).front()->fixes[0];
+    EXPECT_EQ(first.firstColumn, 9);
+    EXPECT_EQ(first.endColumn, 16);
+    EXPECT_EQ(first.replacement, "200,300");
 }
 
 // ---------------------------------------------------------------------------
@@ -300,6 +312,28 @@ TEST(PanelValues, BeyondInt32IsToldWithWhatThePanelGetsInstead) {
     const std::vector<Finding> below = diagnosedNeedleTable(negative, "Pressure.csv", "kPa,needle\n0,0\n1000,-3e9\n");
     ASSERT_EQ(warningsOf(below).size(), 1u);
     EXPECT_NE(warningsOf(below).front()->message.find("-2147483648 instead"), std::string::npos);
+}
+
+// What the findings say the panel receives is what the plug-in's own panel
+// outputs write there.
+TEST(PanelValues, ThePanelReceivesWhatTheFindingsSay) {
+    TestFolder folder(u"panel");
+    folder.write("NeedleTable/Speed.csv", "km/h,needle\n0,0\n100,1e7\n");
+    folder.write("NeedleTable/Pressure.csv", "kPa,MPa\n0,0\n200,0.198\n1000,1\n");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+    Loaded loaded(folder);
+    const std::vector<const Finding*> warnings = warningsOf(loaded.findings);
+    ASSERT_EQ(warnings.size(), 2u);
+    const Finding& pressure = *warnings[0];
+    const Finding& speed = *warnings[1];
+    EXPECT_NE(pressure.message.find("200 kPa gives 0.198, shown as 0"), std::string::npos) << pressure.message;
+    EXPECT_NE(speed.message.find("at 300 km/h the table gives the panel 3e+09"), std::string::npos) << speed.message;
+    EXPECT_NE(speed.message.find("2147483647 instead"), std::string::npos) << speed.message;
+
+    int32_t panelArray[256] = {};
+    panel::updatePanelOutputs(loaded.plugin.adjust, loaded.plugin.needles, {300, 0, 200, 0, 1500}, panelArray);
+    EXPECT_EQ(panelArray[22], 2147483647);
+    EXPECT_EQ(panelArray[130], 0);
 }
 
 TEST(PanelValues, ALoneOutputOfTheOtherSignIsToldInsteadOfTheTurnBack) {
