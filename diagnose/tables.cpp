@@ -601,7 +601,7 @@ std::optional<Shortfall> liesBelow(const panel::CurveTable& earlier, const panel
 
 std::string stepName(bool braking, uint64_t column) {
     return braking ? messages::trf("braking step {1}", {std::to_string(column)})
-                   : messages::trf("step {1}", {std::to_string(column)});
+                   : messages::trf("control step {1}", {std::to_string(column)});
 }
 
 // Where a cell's text starts in the row's text (cells count their columns in
