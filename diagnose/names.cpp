@@ -132,6 +132,7 @@ std::optional<Match> matchOf(const std::u16string& fileKey, const std::u16string
 struct Candidate {
     fs::path path;
     Match match;
+    fs::path thirtyTwoBit;  // the 32-bit library of the name, when `path` is its 64-bit build
 };
 
 // Folders that hold no file the author means: a Mac archive's __MACOSX and
@@ -159,7 +160,7 @@ std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string&
         }
         if (name.rfind(u"._", 0) == 0 || !it->is_regular_file(kindError)) continue;
         if (const std::optional<Match> match = matchOf(nameKey(name), wantedKey, hasExtension))
-            found.push_back({it->path(), *match});
+            found.push_back({it->path(), *match, {}});
     }
     return found;
 }
@@ -238,6 +239,10 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                          const Candidate& candidate, const fs::path& expected) {
     const std::string as = shownText(written.text);
     const std::string file = shown(diagnosis, candidate.path);
+    if (!candidate.thirtyTwoBit.empty())
+        return messages::trf("{1} leads to {2}, which is not there; the vehicle holds {3}, a 32-bit library this "
+                             "plug-in cannot load, and {4}, its 64-bit build",
+                             {as, shown(diagnosis, expected), shown(diagnosis, candidate.thirtyTwoBit), file});
     if (meant.quotes)
         return messages::trf("the quotes are part of the name as read (Windows allows no quotes in file names), so "
                              "the plug-in looks for {1}; the file is {2}",
@@ -351,11 +356,39 @@ std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const 
     return fixes;
 }
 
+// A folder name as Explorer leaves it when a folder is copied beside
+// itself or a download is saved twice: "notch - コピー", "notch - Copy (2)",
+// "NeedleTable (1)"; the name without what the copy added.
+std::u16string withoutCopySuffix(std::u16string name) {
+    for (bool cut = true; cut;) {
+        cut = false;
+        while (!name.empty() && config::isSpace(name.back())) name.pop_back();
+        if (name.size() > 3 && name.back() == ')') {
+            const std::size_t open = name.rfind('(');
+            if (open != std::u16string::npos && open > 0 && open + 2 < name.size() &&
+                std::all_of(name.begin() + static_cast<std::ptrdiff_t>(open) + 1, name.end() - 1,
+                            [](char16_t c) { return c >= '0' && c <= '9'; })) {
+                name.erase(open);
+                cut = true;
+                continue;
+            }
+        }
+        for (const std::u16string_view suffix : {std::u16string_view(u" - \u30B3\u30D4\u30FC"), std::u16string_view(u" - copy")}) {
+            if (name.size() > suffix.size() &&
+                config::equalsIgnoreCase(std::u16string_view(name).substr(name.size() - suffix.size()), suffix)) {
+                name.erase(name.size() - suffix.size());
+                cut = true;
+            }
+        }
+    }
+    return name;
+}
+
 // A folder name most likely meant for `wanted`: the same under nameKey
-// apart from blanks, '_' and '-', or a letter or two off.
+// apart from blanks, '_' and '-' or what a copy added, or a letter or two off.
 bool isNearFolderName(const std::u16string& name, const std::u16string& wanted) {
     const auto bare = [](const std::u16string& text) {
-        std::u16string key = nameKey(text);
+        std::u16string key = nameKey(withoutCopySuffix(text));
         key.erase(std::remove_if(key.begin(), key.end(),
                                  [](char16_t c) { return config::isSpace(c) || c == '_' || c == '-'; }),
                   key.end());
@@ -370,21 +403,104 @@ std::size_t depthBelow(const fs::path& root, const fs::path& path) {
     return static_cast<std::size_t>(std::distance(relative.begin(), relative.end()));
 }
 
+bool isInside(const fs::path& path, const fs::path& folder) {
+    const fs::path relative = path.lexically_relative(folder);
+    return !relative.empty() && *relative.begin() != ".." && relative != ".";
+}
+
+// Where `path` is once the renames are made.
+fs::path afterMoves(const fs::path& path, const std::vector<Fix>& moves) {
+    for (const Fix& move : moves) {
+        if (path == move.file) return move.target;
+        if (isInside(path, move.file)) return (move.target / path.lexically_relative(move.file)).lexically_normal();
+    }
+    return path;
+}
+
+// The names a file writes that lead to other files: every line of the
+// module list (relative to the plug-in folder) and every value of the
+// index (relative to its own folder).
+std::vector<config::Text> namesWrittenIn(const fs::path& file, bool moduleList) {
+    std::vector<config::Text> names;
+    for (Line& line : readLines(file)) {
+        if (moduleList) {
+            if (!line.text.empty()) names.push_back(line.text);
+            continue;
+        }
+        config::stripComment(line.text);
+        config::trim(line.text);
+        config::Text key;
+        config::Text value;
+        if (!line.text.empty() && line.text.front() != '[' && config::splitKeyValue(line.text, key, value) &&
+            !value.empty())
+            names.push_back(value);
+    }
+    return names;
+}
+
+// A file that names others relative to a folder, moved from where the
+// author keeps it: the renames must leave every name it writes leading to
+// the file it leads to now. What a name reaches inside the file's old
+// folder moves along with it, as far as its new place is free; nothing is
+// returned when a name would still break.
+std::optional<std::vector<Fix>> withWhatItNames(const fs::path& file, bool moduleList, const fs::path& oldBase,
+                                                const fs::path& newBase, std::vector<Fix> moves) {
+    const std::vector<config::Text> names = namesWrittenIn(file, moduleList);
+    std::error_code error;
+    for (const config::Text& name : names) {
+        const fs::path before = config::resolvePath(oldBase, name).lexically_normal();
+        if (!fs::exists(before, error)) continue;  // a name that leads nowhere breaks nothing
+        const fs::path after = config::resolvePath(newBase, name).lexically_normal();
+        if (after == afterMoves(before, moves)) continue;
+        if (!isInside(before, oldBase)) return std::nullopt;
+        const fs::path first = *before.lexically_relative(oldBase).begin();
+        const fs::path from = oldBase / first;
+        const fs::path to = newBase / first;
+        if (!isRenameTargetFit(from, to)) return std::nullopt;
+        moves.push_back(renameFix(from, to));
+        if (after != afterMoves(before, moves)) return std::nullopt;
+    }
+    return moves;
+}
+
+// Every entry of `from` moved into `to`: a folder one level off whose place
+// exists already (empty, or holding other files).
+std::optional<std::vector<Fix>> contentMoved(const fs::path& from, const fs::path& to) {
+    std::vector<Fix> moves;
+    std::error_code error;
+    for (fs::directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
+        const fs::path target = to / it->path().filename();
+        if (!isRenameTargetFit(it->path(), target)) return std::nullopt;
+        moves.push_back(renameFix(it->path(), target));
+    }
+    if (error || moves.empty()) return std::nullopt;
+    return moves;
+}
+
 // One of the plug-in's own names: the file on disk is what is wrong.
 void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs::path& expected) {
     const fs::path& root = diagnosis.folder;
     const fs::path& found = candidate.path;
+    const fs::path folder = expected.parent_path();
+    const fs::path foundFolder = found.parent_path();
+    std::error_code error;
+    const bool isIndex = expected == diagnosis.plugin.directory / "notch" / "notch.txt";
+    const bool isModuleList = expected == diagnosis.plugin.directory / "detailmodulesx64.txt";
+    // The index and the module list name other files relative to a folder:
+    // they move only with what they name.
+    const auto keepingNames = [&](std::vector<Fix> moves) -> std::vector<Fix> {
+        if (!isIndex && !isModuleList) return moves;
+        const fs::path newBase = isIndex ? folder : root;
+        std::optional<std::vector<Fix>> kept = withWhatItNames(found, isModuleList, foundFolder, newBase, std::move(moves));
+        return kept ? std::move(*kept) : std::vector<Fix>{};
+    };
+    const bool folderExists = fs::is_directory(folder, error);
+    const bool nearFolder = folder == root || isNearFolderName(nameOf(foundFolder), nameOf(folder));
     std::vector<Fix> fixes;
     std::string message;
-    std::error_code error;
-    const std::size_t foundDepth = depthBelow(root, found);
-    const std::size_t expectedDepth = depthBelow(root, expected);
-    const bool folderMisplaced = nameKey(nameOf(found.parent_path())) == nameKey(nameOf(expected.parent_path())) &&
-                                 expected.parent_path() != root && !fs::exists(expected.parent_path(), error);
-    const bool nearFolder = expected.parent_path() == root ||
-                            isNearFolderName(nameOf(found.parent_path()), nameOf(expected.parent_path()));
-    if (foundDepth == expectedDepth && nearFolder &&
-        samePlace(found.parent_path().parent_path(), expected.parent_path().parent_path())) {
+    bool namesBreak = false;
+    if (depthBelow(root, found) == depthBelow(root, expected) && nearFolder &&
+        samePlace(foundFolder.parent_path(), folder.parent_path())) {
         // Same place apart from how a folder or the file is named.
         const std::u16string diskName = nameOf(found);
         message = composed(diskName) != diskName
@@ -399,18 +515,56 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
                       : messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
                                       {shown(diagnosis, expected), shown(diagnosis, found)});
         fixes = renamesAlong(root, found, expected);
-    } else if (folderMisplaced) {
+        if (!fixes.empty()) fixes = keepingNames(std::move(fixes));
+        // The folder's place is taken (by an empty or partial folder): what
+        // the index needs beside it moves in with it.
+        if (fixes.empty() && isIndex && folderExists && foundFolder != folder)
+            if (const std::optional<std::vector<Fix>> moved = contentMoved(foundFolder, folder))
+                fixes = keepingNames(*moved);
+    } else if (nameKey(nameOf(foundFolder)) == nameKey(nameOf(folder)) && folder != root && !folderExists) {
         message = messages::trf("the plug-in looks for {1} and finds nothing: the folder is at {2}",
-                                {shown(diagnosis, expected.parent_path()), shown(diagnosis, found.parent_path())});
-        fixes.push_back(renameFix(found.parent_path(), expected.parent_path()));
+                                {shown(diagnosis, folder), shown(diagnosis, foundFolder)});
+        fixes = keepingNames({renameFix(foundFolder, folder)});
+        namesBreak = fixes.empty();
+    } else if (isIndex && folderExists && isInside(foundFolder, folder) && nearFolder) {
+        // Unzipped into a folder of its own name: notch\notch\notch.txt.
+        message = messages::trf("the plug-in looks for {1} and finds nothing: the files are one folder too deep, in "
+                                "{2} (as unzipping into a folder of the same name leaves them)",
+                                {shown(diagnosis, expected), shown(diagnosis, foundFolder)});
+        if (const std::optional<std::vector<Fix>> moved = contentMoved(foundFolder, folder))
+            fixes = keepingNames(*moved);
+        namesBreak = fixes.empty();
     } else {
         message = messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
                                 {shown(diagnosis, expected), shown(diagnosis, found)});
-        // The index names its files relative to its own folder: moved alone
-        // it would no longer find them.
-        const bool isIndex = expected == diagnosis.plugin.directory / "notch" / "notch.txt";
-        if (!isIndex && fs::is_directory(expected.parent_path(), error) && isRenameTargetFit(found, expected))
-            fixes.push_back(renameFix(found, expected));
+        // Into the folder the plug-in looks in, or into a new one of that
+        // name when the file lies above it.
+        if ((folderExists || isInside(folder, foundFolder)) && isRenameTargetFit(found, expected)) {
+            fixes = keepingNames({renameFix(found, expected)});
+            namesBreak = fixes.empty();
+        }
+    }
+    // A folder an earlier finding renames, with an entry of it renamed here:
+    // renames run in the order of the findings, so the folder's rename
+    // moves to this finding, after the entry's.
+    for (const Fix& step : fixes) {
+        const bool entryInside =
+            std::any_of(fixes.begin(), fixes.end(), [&](const Fix& other) { return isInside(other.file, step.file); });
+        if (!entryInside) continue;
+        for (Finding& earlier : diagnosis.findings) {
+            const auto same = std::find_if(earlier.fixes.begin(), earlier.fixes.end(), [&](const Fix& other) {
+                return other.kind == step.kind && other.file == step.file && other.target == step.target;
+            });
+            if (same == earlier.fixes.end()) continue;
+            earlier.fixes.erase(same);
+            const std::string from = shown(diagnosis, step.file);
+            const std::string to = shown(diagnosis, step.target);
+            const std::string own = messages::trf("rename {1} to {2}", {from, to});
+            const std::size_t at = earlier.fix.find(own);
+            if (at != std::string::npos)
+                earlier.fix.replace(at, own.size(),
+                                    messages::trf("renaming {1} to {2}, below, puts this right too", {from, to}));
+        }
     }
     std::string fix;
     for (const Fix& step : fixes)
@@ -422,7 +576,11 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
     for (const Fix& step : fixes)
         fix += (fix.empty() ? "" : "; ") + messages::trf("rename {1} to {2}", {shown(diagnosis, step.file),
                                                                                   shown(diagnosis, step.target)});
-    if (fix.empty()) fix = messages::trf("put the file at {1}", {shown(diagnosis, expected)});
+    if (fix.empty())
+        fix = namesBreak ? messages::trf("put the file at {1}, and the files it names where its names then lead: they "
+                                         "are named relative to it",
+                                         {shown(diagnosis, expected)})
+                         : messages::trf("put the file at {1}", {shown(diagnosis, expected)});
     add(diagnosis, nameFinding(expected, 0, 0, shownPath(found, diagnosis.folder), std::move(message), std::move(fix),
                                std::move(fixes)));
 }
@@ -503,6 +661,87 @@ void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const Writte
                                             "extensions\" to see whole names)")));
 }
 
+bool isLoadableBuild(const fs::path& path) {
+    const std::optional<LibraryFile> library = examineLibrary(path);
+    return library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&
+           !library->isDotNet;
+}
+
+bool isThirtyTwoBitBuild(const fs::path& path) {
+    const std::optional<LibraryFile> library = examineLibrary(path);
+    return library && library->format == LibraryFormat::Pe && !library->is64Bit;
+}
+
+// The 64-bit build of a module where the vehicle holds exactly one: the same
+// name in a folder x64 (or amd64, win64, 64bit), or the name with a 64-bit
+// mark (ats64.dll, ats_x64.dll); a name with a 32-bit mark (ats32.dll,
+// ats_x86.dll, as a 32-bit vehicle's list writes it) is taken without it.
+std::optional<fs::path> sixtyFourBitBuildPath(const Diagnosis& diagnosis, const fs::path& module) {
+    const std::u16string stem = nameKey(module.stem().u16string());
+    const std::u16string extension = nameKey(module.extension().u16string());
+    std::u16string base = stem;
+    for (const std::u16string_view mark : {u"_win32", u"-win32", u"win32", u"_x86", u"-x86", u"x86", u"_32", u"-32", u"32"})
+        if (base.size() > mark.size() && std::u16string_view(base).substr(base.size() - mark.size()) == mark) {
+            base.erase(base.size() - mark.size());
+            break;
+        }
+    std::vector<std::u16string> stems{stem};
+    if (base != stem) stems.push_back(base);
+    std::vector<fs::path> builds;
+    std::error_code error;
+    fs::recursive_directory_iterator it(diagnosis.folder, fs::directory_options::skip_permission_denied, error);
+    std::size_t seen = 0;
+    for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
+         it.increment(error), ++seen) {
+        std::error_code kindError;
+        if (it->is_directory(kindError) && (isSkippedFolder(nameOf(it->path())) || it.depth() >= kSearchDepth))
+            it.disable_recursion_pending();
+        if (!it->is_regular_file(kindError) || it->path() == module) continue;
+        const std::u16string key = nameKey(nameOf(it->path()));
+        const std::u16string folder = nameKey(nameOf(it->path().parent_path()));
+        const bool sixtyFourFolder =
+            folder == u"x64" || folder == u"amd64" || folder == u"win64" || folder == u"64bit" || folder == u"64";
+        bool meant = base != stem && key == base + extension;
+        for (const std::u16string& name : stems) {
+            meant = meant || (sixtyFourFolder && key == name + extension);
+            for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
+                meant = meant || key == std::u16string(name).append(suffix).append(extension);
+        }
+        if (meant && isLoadableBuild(it->path())) builds.push_back(it->path());
+    }
+    if (builds.size() != 1 || !fitsAsName(nameOf(builds.front()))) return std::nullopt;
+    return builds.front();
+}
+
+// For a line of the module list: the candidates this 64-bit plug-in can
+// load, when there are any; a 32-bit one gives way to its 64-bit build.
+std::vector<Candidate> loadableFirst(const Diagnosis& diagnosis, std::vector<Candidate> candidates) {
+    std::vector<Candidate> loadable;
+    for (const Candidate& candidate : candidates)
+        if (isLoadableBuild(candidate.path)) loadable.push_back(candidate);
+    if (!loadable.empty()) return loadable;
+    if (candidates.size() == 1 && isThirtyTwoBitBuild(candidates.front().path))
+        if (const std::optional<fs::path> build = sixtyFourBitBuildPath(diagnosis, candidates.front().path))
+            return {{*build, Match::Same, candidates.front().path}};
+    return candidates;
+}
+
+// A line of the module list naming nothing, where the vehicle holds the
+// 64-bit build of the module it names.
+bool reportSixtyFourBitBuild(Diagnosis& diagnosis, const WrittenName& written, const fs::path& expected) {
+    const std::optional<fs::path> build = sixtyFourBitBuildPath(diagnosis, expected);
+    if (!build) return false;
+    const config::Text replacement = writtenPath(build->lexically_relative(written.base));
+    add(diagnosis, nameFinding(written.file, written.line, written.firstColumn, visibleText(written.text, 200),
+                               messages::trf("{1} is not there, but the vehicle holds {2}, the 64-bit build of the "
+                                             "module of that name",
+                                             {shown(diagnosis, expected), shown(diagnosis, *build)}),
+                               messages::trf("write {1} in this line", {shownText(replacement)}),
+                               {{Fix::Kind::Edit, written.file, written.line, written.firstColumn, written.endColumn,
+                                 platform::toUtf8(replacement), {}}}));
+    return true;
+}
+
 bool isPluginLibrary(const fs::path& path) {
     const std::u16string name = nameOf(path);
     if (config::equalsIgnoreCase(name, u"orvalis_cab.dll") || config::equalsIgnoreCase(name, u"orvalis_cab.so"))
@@ -543,13 +782,33 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
                                    messages::tr("write the name of the file meant here, with its extension")));
         return;
     }
+    if (written == nullptr && fs::is_directory(wanted, error)) {
+        // Unzipping a single file into a folder of its name leaves
+        // NeedleTable\Speed.csv\Speed.csv.
+        const std::optional<fs::path> inside = entryIgnoringCase(wanted, nameOf(wanted));
+        const bool fileInside = inside && fs::is_regular_file(*inside, error);
+        add(diagnosis,
+            nameFinding(wanted, 0, 0, shownPath(wanted, diagnosis.folder),
+                        fileInside ? messages::trf("{1} is a folder, not a file: the plug-in reads a file of this "
+                                                   "name and does not look into the folder, which holds {2}",
+                                                   {shown(diagnosis, wanted), shown(diagnosis, *inside)})
+                                   : messages::trf("{1} is a folder, not a file: the plug-in reads a file of this name",
+                                                   {shown(diagnosis, wanted)}),
+                        fileInside ? messages::tr("move the file out of the folder, delete the folder, and give the "
+                                                  "file its place")
+                                   : messages::tr("put the file itself in the folder's place")));
+        return;
+    }
     if (written == nullptr && reportThirtyTwoBitList(diagnosis, wanted)) return;
     const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, {}};
     if (meant.text.empty()) return;
     const fs::path expected =
         written ? config::resolvePath(written->base, meant.text).lexically_normal() : wanted.lexically_normal();
     const std::vector<Candidate> all = candidatesFor(diagnosis.folder, nameOf(expected));
-    const std::vector<Candidate> best = bestCandidates(all, expected);
+    const bool moduleLine = written != nullptr && written->file == diagnosis.plugin.directory / "detailmodulesx64.txt";
+    std::vector<Candidate> best = bestCandidates(all, expected);
+    if (moduleLine) best = loadableFirst(diagnosis, std::move(best));
+    if (moduleLine && best.empty() && reportSixtyFourBitBuild(diagnosis, *written, expected)) return;
     if (best.size() > 1) {
         add(diagnosis, nameFinding(written ? written->file : wanted, written ? written->line : 0,
                                    written ? written->firstColumn : 0, candidateList(diagnosis, best),
@@ -575,34 +834,9 @@ void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
 }
 
 std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, const fs::path& module) {
-    const std::u16string stem = nameKey(module.stem().u16string());
-    const std::u16string extension = nameKey(module.extension().u16string());
-    const std::u16string name = stem + extension;
-    std::vector<fs::path> builds;
-    std::error_code error;
-    fs::recursive_directory_iterator it(diagnosis.folder, fs::directory_options::skip_permission_denied, error);
-    std::size_t seen = 0;
-    for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
-         it.increment(error), ++seen) {
-        std::error_code kindError;
-        if (it->is_directory(kindError) && (isSkippedFolder(nameOf(it->path())) || it.depth() >= kSearchDepth))
-            it.disable_recursion_pending();
-        if (!it->is_regular_file(kindError) || it->path() == module) continue;
-        const std::u16string key = nameKey(nameOf(it->path()));
-        const std::u16string folder = nameKey(nameOf(it->path().parent_path()));
-        const bool inFolder = key == name && (folder == u"x64" || folder == u"amd64" || folder == u"win64" ||
-                                              folder == u"64bit" || folder == u"64");
-        bool suffixed = false;
-        for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
-            suffixed = suffixed || key == std::u16string(stem).append(suffix).append(extension);
-        if (!inFolder && !suffixed) continue;
-        const std::optional<LibraryFile> library = examineLibrary(it->path());
-        if (library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&
-            !library->isDotNet)
-            builds.push_back(it->path());
-    }
-    if (builds.size() != 1 || !fitsAsName(nameOf(builds.front()))) return std::nullopt;
-    return writtenPath(builds.front().lexically_relative(diagnosis.plugin.directory.parent_path()));
+    const std::optional<fs::path> build = sixtyFourBitBuildPath(diagnosis, module);
+    if (!build) return std::nullopt;
+    return writtenPath(build->lexically_relative(diagnosis.plugin.directory.parent_path()));
 }
 
 std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::path& file) {

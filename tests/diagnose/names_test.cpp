@@ -159,7 +159,8 @@ TEST(NameRepairs, EveryOfferedRepairLoadsTheIntendedVehicleAndLeavesNothingToRep
         // do by hand and no repair reaches them.
         const bool repairable = std::all_of(findings.begin(), findings.end(), [](const Finding& finding) {
             return finding.severity == diagnose::Severity::Note || !finding.fixes.empty() ||
-                   finding.fix.find("as above") != std::string::npos;
+                   finding.fix.find("as above") != std::string::npos ||
+                   finding.fix.find(", below,") != std::string::npos;
         });
         if (!repairable) continue;
         apply(findings);
@@ -234,18 +235,62 @@ TEST(NameRepairs, TheOriginalsKeptByARepairAndAMacArchivesFilesAreNoCandidates) 
     EXPECT_EQ(findings[0].fixes[0].replacement, "power_params.txt");
 }
 
-TEST(NameRepairs, TheIndexNestedInAFolderOfItsOwnNameIsNotMovedAwayFromItsFiles) {
-    TestFolder folder(u"names");
-    folder.write("notch/notch/notch.txt", "[Power]\nParams = power_params.txt\n");
-    folder.write("notch/notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
-    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+// Loads the plug-in from `folder`, applies every repair the check offers and
+// loads it again: what the second load read.
+plugin::Plugin repairedAndLoaded(const TestFolder& folder, std::vector<Finding>* before = nullptr) {
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE,
+                  fs::copy_options::overwrite_existing);
     plugin::Plugin plugin;
     plugin.directory = folder.directory();
     plugin::load(plugin);
     const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
     plugin::dispose(plugin);
-    ASSERT_FALSE(findings.empty());
+    apply(findings);
+    if (before != nullptr) *before = findings;
+    plugin::Plugin again;
+    again.directory = folder.directory();
+    plugin::load(again);
+    plugin::dispose(again);
+    return again;
+}
+
+TEST(NameRepairs, TheIndexOneFolderTooDeepMovesWithTheFilesBesideIt) {
+    TestFolder folder(u"names");
+    folder.write("notch/readme.txt", "notes\n");
+    folder.write("notch/notch/notch.txt", "[Brake]\nParams = brake_params.txt\nCurrent = csv\\brake_current.csv\n");
+    folder.write("notch/notch/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("notch/notch/csv/brake_current.csv", "speed,1,2,3\n0,10,20,30\n");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    EXPECT_EQ(plugin.notch.brakeStepCount, 3u);
+    ASSERT_EQ(plugin.notch.brakeCurrentCurves.size(), 3u);
+    EXPECT_EQ(plugin.notch.brakeCurrentCurves[2].front().output, 30.0f);
+}
+
+TEST(NameRepairs, AFileNamingOthersRelativeToItIsNotMovedAwayFromThem) {
+    // The index one folder too deep names a file beside its folder, and the
+    // module list one folder too deep a module beside the vehicle: moved,
+    // their names would lead elsewhere, so nothing is moved.
+    TestFolder folder(u"names");
+    folder.write("notch/notch/notch.txt", "[Power]\nParams = ..\\power_params.txt\n");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("Train/detailmodulesx64.txt", "..\\ats.dll\n");
+    folder.write("ats.dll", "");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    ASSERT_GE(findings.size(), 2u);
     for (const Finding& finding : findings) EXPECT_TRUE(finding.fixes.empty()) << finding.message;
+}
+
+TEST(NameRepairs, AModuleListOneFolderTooDeepTakesTheModulesItNamesAlong) {
+    TestFolder folder(u"names");
+    folder.write("Train/detailmodulesx64.txt", "modules\\ats.dll\nbeside.dll\nnone.dll");
+    folder.write("Train/modules/ats.dll", "");
+    folder.write("Train/beside.dll", "");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    ASSERT_EQ(plugin.report.modules.size(), 3u);
+    EXPECT_TRUE(fs::exists(folder.path() / "modules" / "ats.dll"));
+    EXPECT_TRUE(fs::exists(folder.path() / "beside.dll"));
+    EXPECT_TRUE(fs::exists(folder.path() / "detailmodulesx64.txt"));
 }
 
 TEST(NameRepairs, AHeaderOrKeyMeantAsOneOfTheGrammarsReadsAsItOnceRepaired) {
