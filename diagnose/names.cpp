@@ -516,11 +516,14 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
                                       {shown(diagnosis, expected), shown(diagnosis, found)});
         fixes = renamesAlong(root, found, expected);
         if (!fixes.empty()) fixes = keepingNames(std::move(fixes));
-        // The folder's place is taken (by an empty or partial folder): what
-        // the index needs beside it moves in with it.
-        if (fixes.empty() && isIndex && folderExists && foundFolder != folder)
-            if (const std::optional<std::vector<Fix>> moved = contentMoved(foundFolder, folder))
+        // The folder's place is taken (by an empty or partial folder): the
+        // file moves into it, and the index with what it needs beside it.
+        if (fixes.empty() && folderExists && foundFolder != folder) {
+            if (!isIndex && isRenameTargetFit(found, expected))
+                fixes = {renameFix(found, expected)};
+            else if (const std::optional<std::vector<Fix>> moved = contentMoved(foundFolder, folder); isIndex && moved)
                 fixes = keepingNames(*moved);
+        }
     } else if (nameKey(nameOf(foundFolder)) == nameKey(nameOf(folder)) && folder != root && !folderExists) {
         message = messages::trf("the plug-in looks for {1} and finds nothing: the folder is at {2}",
                                 {shown(diagnosis, folder), shown(diagnosis, foundFolder)});
@@ -742,6 +745,32 @@ bool reportSixtyFourBitBuild(Diagnosis& diagnosis, const WrittenName& written, c
     return true;
 }
 
+// One of the plug-in's own files beside the plug-in's folder instead of in
+// it, as when the library was given a folder of its own and its files were
+// left beside the vehicle file. Outside the folder checked: no repair.
+bool reportOneFolderUp(Diagnosis& diagnosis, const fs::path& expected) {
+    const fs::path relative = expected.lexically_relative(diagnosis.folder);
+    const fs::path above = diagnosis.folder.parent_path();
+    if (relative.empty() || *relative.begin() == ".." || above.empty() || above == diagnosis.folder) return false;
+    fs::path found = above;
+    for (const fs::path& part : relative) {
+        const std::optional<fs::path> entry = entryIgnoringCase(found, part.u16string());
+        if (!entry) return false;
+        found = *entry;
+    }
+    std::error_code error;
+    if (!fs::is_regular_file(found, error)) return false;
+    const fs::path moved = above / *found.lexically_relative(above).begin();
+    add(diagnosis, nameFinding(expected, 0, 0, visibleText(found.u16string(), 200, false),
+                               messages::trf("the plug-in looks for {1} and finds nothing: it lies one folder up, at "
+                                             "{2}, and the plug-in reads its files only from the folder the library "
+                                             "is in",
+                                             {shown(diagnosis, expected), shownText(found.u16string())}),
+                               messages::trf("move {1} into {2}", {shownText(moved.u16string()),
+                                                                     shownText(diagnosis.folder.u16string())})));
+    return true;
+}
+
 bool isPluginLibrary(const fs::path& path) {
     const std::u16string name = nameOf(path);
     if (config::equalsIgnoreCase(name, u"orvalis_cab.dll") || config::equalsIgnoreCase(name, u"orvalis_cab.so"))
@@ -776,6 +805,22 @@ bool reportThirtyTwoBitList(Diagnosis& diagnosis, const fs::path& file) {
 void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const WrittenName* written) {
     std::error_code error;
     if (written != nullptr && fs::is_directory(wanted, error) && !written->text.empty()) {
+        // A folder of the file's name holding that file (as unzipping a
+        // single file into a folder of its name leaves it): the line can
+        // lead into it.
+        const std::optional<fs::path> inside = entryIgnoringCase(wanted, nameOf(wanted));
+        if (inside && fs::is_regular_file(*inside, error) && fitsAsName(nameOf(*inside))) {
+            const config::Text replacement = written->text + u"\\" + nameOf(*inside);
+            add(diagnosis,
+                nameFinding(written->file, written->line, written->firstColumn, visibleText(written->text, 200),
+                            messages::trf("{1} is a folder holding {2}: the plug-in needs a file here and does not "
+                                          "look into the folder",
+                                          {shown(diagnosis, wanted), shown(diagnosis, *inside)}),
+                            messages::trf("write {1} in this line", {shownText(replacement)}),
+                            {{Fix::Kind::Edit, written->file, written->line, written->firstColumn, written->endColumn,
+                              platform::toUtf8(replacement), {}}}));
+            return;
+        }
         add(diagnosis, nameFinding(written->file, written->line, written->firstColumn, visibleText(written->text, 200),
                                    messages::trf("{1} is a folder: the plug-in needs a file here",
                                                  {shown(diagnosis, wanted)}),
@@ -825,6 +870,7 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
         return;
     }
     if (reportShortcut(diagnosis, expected, written)) return;
+    if (written == nullptr && reportOneFolderUp(diagnosis, expected)) return;
     reportNearMiss(diagnosis, expected, written);
 }
 

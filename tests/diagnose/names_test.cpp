@@ -70,7 +70,10 @@ void apply(const std::vector<Finding>& findings) {
     for (const Finding& finding : findings)
         for (const Fix& fix : finding.fixes) {
             if (fix.kind == Fix::Kind::Edit) applyEdit(fix);
-            if (fix.kind == Fix::Kind::Rename) fs::rename(fix.file, fix.target);
+            if (fix.kind == Fix::Kind::Rename) {
+                fs::create_directories(fix.target.parent_path());
+                fs::rename(fix.file, fix.target);
+            }
         }
 }
 
@@ -291,6 +294,102 @@ TEST(NameRepairs, AModuleListOneFolderTooDeepTakesTheModulesItNamesAlong) {
     EXPECT_TRUE(fs::exists(folder.path() / "modules" / "ats.dll"));
     EXPECT_TRUE(fs::exists(folder.path() / "beside.dll"));
     EXPECT_TRUE(fs::exists(folder.path() / "detailmodulesx64.txt"));
+}
+
+TEST(NameRepairs, AFolderInAFilesPlaceIsNamedAndNeverRepaired) {
+    TestFolder folder(u"names");
+    folder.write("NeedleTable/Speed.csv/Speed.csv", "speed,needle\n0,0\n");
+    fs::create_directories(folder.path() / "NeedleTable" / "Voltage.csv");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    int folders = 0;
+    for (const Finding& finding : findings) {
+        EXPECT_TRUE(finding.fixes.empty()) << finding.message;
+        if (finding.message.find("is a folder, not a file") != std::string::npos) ++folders;
+    }
+    EXPECT_EQ(folders, 2);
+}
+
+TEST(NameRepairs, FilesBesideThePluginsFolderAreNamedWithoutARepair) {
+    TestFolder folder(u"names");
+    folder.write("notch/notch.txt", "[Brake]\nParams = brake_params.txt\n");
+    folder.write("notch/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    fs::create_directories(folder.path() / "Plugin");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "Plugin" / ORVALIS_PLUGIN_FILE);
+    plugin::Plugin plugin;
+    plugin.directory = folder.path() / "Plugin" / "";
+    plugin::load(plugin);
+    const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+    plugin::dispose(plugin);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].message.find("one folder up"), std::string::npos) << findings[0].message;
+    EXPECT_TRUE(findings[0].fixes.empty());
+}
+
+TEST(NameRepairs, TablesLeftInThePluginsFolderMoveIntoANewFolderOfTheirs) {
+    TestFolder folder(u"names");
+    folder.write("Speed.csv", "speed,needle\n0,0\n100,50\n");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    ASSERT_EQ(plugin.needles.speedTable.size(), 2u);
+    EXPECT_EQ(plugin.needles.speedTable.back().output, 50.0f);
+}
+
+TEST(NameRepairs, AFolderCopiedByExplorerIsRenamedAndAnUnrelatedOneIsNot) {
+    TestFolder copied(u"names");
+    copied.write("NeedleTable - \xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC (2)/Speed.csv", "speed,needle\n0,0\n100,50\n");
+    EXPECT_EQ(repairedAndLoaded(copied).needles.speedTable.size(), 2u);
+
+    // The original folder is there, but empty: the file moves into it.
+    TestFolder besideAnEmptyOne(u"names");
+    besideAnEmptyOne.write("NeedleTable - Copy/Speed.csv", "speed,needle\n0,0\n100,50\n");
+    fs::create_directories(besideAnEmptyOne.path() / "NeedleTable");
+    EXPECT_EQ(repairedAndLoaded(besideAnEmptyOne).needles.speedTable.size(), 2u);
+
+    TestFolder unrelated(u"names");
+    unrelated.write("Tables/Speed.csv", "speed,needle\n0,0\n100,50\n");
+    std::vector<Finding> findings;
+    EXPECT_TRUE(repairedAndLoaded(unrelated, &findings).needles.speedTable.empty());
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_TRUE(findings[0].fixes.empty());
+}
+
+TEST(NameRepairs, TwoDifferencesAtOnceAreRepairedAndTwoFilesOfOneNameAreNot) {
+    TestFolder folder(u"names");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    // Letter case and a hidden extension, then also full-width letters.
+    for (const char* line : {"Params = Power_Params", "Params = \xEF\xBC\xB0ower_params"}) {
+        SCOPED_TRACE(line);
+        const std::vector<Finding> findings = findingsFor(folder, line);
+        ASSERT_EQ(findings.size(), 1u);
+        ASSERT_EQ(findings[0].fixes.size(), 1u);
+        EXPECT_EQ(findings[0].fixes[0].replacement, "power_params.txt");
+    }
+    folder.write("notch/power_params.csv", "");
+    const std::vector<Finding> findings = findingsFor(folder, "Params = Power_Params");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_TRUE(findings[0].fixes.empty());
+    EXPECT_NE(findings[0].found.find("power_params.csv"), std::string::npos);
+    EXPECT_NE(findings[0].found.find("power_params.txt"), std::string::npos);
+}
+
+TEST(NameRepairs, AModuleLineLeadsToTheOnly64BitBuildOfItsName) {
+    const fs::path builds = kCorpus / "module-of-32-bit-with-64-bit-build";
+    TestFolder folder(u"names");
+    fs::create_directories(folder.path() / "x86");
+    fs::create_directories(folder.path() / "x64");
+    fs::copy_file(builds / "ats.dll", folder.path() / "x86" / "ats.dll");
+    fs::copy_file(builds / "x64" / "ats.dll", folder.path() / "x64" / "ats.dll");
+    fs::copy_file(builds / "x64" / "ats.dll", folder.path() / "eb_x64.dll");
+    fs::copy_file(builds / "x64" / "ats.dll", folder.path() / "x64" / "eb64.dll");
+    folder.write("detailmodulesx64.txt", "plugins\\ats.dll\neb_x86.dll");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    ASSERT_EQ(findings.size(), 2u);
+    // One 32-bit and one 64-bit library of the name: the 64-bit one is meant.
+    ASSERT_EQ(findings[0].fixes.size(), 1u);
+    EXPECT_EQ(findings[0].fixes[0].replacement, "x64\\ats.dll");
+    // Two 64-bit builds that could both be meant: none is chosen.
+    EXPECT_TRUE(findings[1].fixes.empty()) << findings[1].message;
 }
 
 TEST(NameRepairs, AHeaderOrKeyMeantAsOneOfTheGrammarsReadsAsItOnceRepaired) {
