@@ -75,6 +75,7 @@ struct Meant {
     bool invisible = false;
     bool commentMark = false;
     bool fullWidth = false;
+    bool yen = false;      // a yen sign written where a folder ends
     config::Text comment;  // what follows a full-width comment mark, kept as a comment
 };
 
@@ -103,6 +104,12 @@ Meant meantName(config::Text text, bool comments) {
         meant.quotes = true;
     }
     for (char16_t& c : text) {
+        // Japanese Windows shows the backslash as a yen sign, and the input
+        // method gives a real one (U+00A5, or full-width U+FFE5).
+        if (c == 0x00A5 || c == 0xFFE5) {
+            c = '\\';
+            meant.yen = true;
+        }
         if (c >= 0xFF01 && c <= 0xFF5E && !isQuote(c)) {
             c = static_cast<char16_t>(asciiLookAlike(c));
             meant.fullWidth = true;
@@ -114,19 +121,42 @@ Meant meantName(config::Text text, bool comments) {
 
 // How a file on disk relates to the name wanted.
 enum class Match {
-    Same,             // the same name under nameKey
-    ExtensionHidden,  // the name wanted lacks the file's extension
-    ExtensionDoubled, // the file has one more extension than the name wanted
+    Same,              // the same name under nameKey
+    ExtensionHidden,   // the name wanted lacks the file's extension
+    ExtensionDoubled,  // the file has one more extension than the name wanted
+    ExtensionTwice,    // the name wanted has the file's extension twice
+    Shortcut,          // a shortcut (.lnk) of the name wanted, which the plug-in does not follow
 };
+
+// What follows `stem` and a full stop in `key`, when `key` begins so and
+// the rest is one extension.
+std::optional<std::u16string_view> extensionAfter(std::u16string_view key, std::u16string_view stem) {
+    if (key.size() <= stem.size() + 1 || key.substr(0, stem.size()) != stem || key[stem.size()] != '.')
+        return std::nullopt;
+    const std::u16string_view extra = key.substr(stem.size() + 1);
+    if (extra.size() > 4 || extra.find('.') != std::u16string_view::npos) return std::nullopt;
+    return extra;
+}
+
+// The extensions Explorer hides or adds that leave a file the plug-in can
+// read: a name with another one (Speed.csv.xlsx, power.txt.bak) is another
+// file, and renaming it would not give the one meant.
+bool isReadableExtension(std::u16string_view extension) {
+    return extension == u"txt" || extension == u"csv" || extension == u"dll";
+}
 
 std::optional<Match> matchOf(const std::u16string& fileKey, const std::u16string& wantedKey, bool wantedHasExtension) {
     if (fileKey == wantedKey) return Match::Same;
-    if (fileKey.size() <= wantedKey.size() + 1 || fileKey.compare(0, wantedKey.size(), wantedKey) != 0 ||
-        fileKey[wantedKey.size()] != '.')
-        return std::nullopt;
-    const std::u16string_view extra = std::u16string_view(fileKey).substr(wantedKey.size() + 1);
-    if (extra.size() > 4 || extra.find('.') != std::u16string_view::npos) return std::nullopt;
-    return wantedHasExtension ? Match::ExtensionDoubled : Match::ExtensionHidden;
+    if (const std::optional<std::u16string_view> extra = extensionAfter(fileKey, wantedKey)) {
+        if (*extra == u"lnk") return Match::Shortcut;
+        if (isReadableExtension(*extra)) return wantedHasExtension ? Match::ExtensionDoubled : Match::ExtensionHidden;
+    }
+    if (const std::optional<std::u16string_view> extra = extensionAfter(wantedKey, fileKey)) {
+        const std::size_t dot = fileKey.rfind('.');
+        if (dot != std::u16string::npos && std::u16string_view(fileKey).substr(dot + 1) == *extra)
+            return Match::ExtensionTwice;
+    }
+    return std::nullopt;
 }
 
 struct Candidate {
@@ -220,7 +250,11 @@ config::Text writtenPath(const fs::path& relative) {
 
 // The best candidates: those where the name leads (apart from how the name
 // is written), else those elsewhere in the tree.
-std::vector<Candidate> bestCandidates(const std::vector<Candidate>& all, const fs::path& expected) {
+std::vector<Candidate> bestCandidates(std::vector<Candidate> all, const fs::path& expected) {
+    // A shortcut counts only where no file of the name is found.
+    const auto isShortcut = [](const Candidate& candidate) { return candidate.match == Match::Shortcut; };
+    if (!std::all_of(all.begin(), all.end(), isShortcut))
+        all.erase(std::remove_if(all.begin(), all.end(), isShortcut), all.end());
     std::vector<Candidate> here;
     for (const Candidate& candidate : all)
         if (samePlace(candidate.path.parent_path(), expected.parent_path())) here.push_back(candidate);
@@ -259,10 +293,18 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                    : messages::trf("this file has no comments: the plug-in reads all of {1} as the name; the file "
                                    "is {2}",
                                    {as, file});
+    if (meant.yen)
+        return messages::trf("the name separates folders with a yen sign ({1}): Japanese Windows shows the backslash "
+                             "as ¥, but in the file ¥ is another character, and the plug-in takes it as part of a "
+                             "name; the file is {2}",
+                             {visibleText(written.text, 200, false), file});
     if (meant.fullWidth)
         return messages::trf("the name is written in full-width letters ({1}): the plug-in looks for exactly these; "
                              "the file is {2}",
                              {visibleText(written.text, 200), file});
+    if (candidate.match == Match::ExtensionTwice)
+        return messages::trf("the name has its extension twice, so the plug-in looks for {1}; the file is {2}",
+                             {as, file});
     if (candidate.match == Match::ExtensionHidden)
         return messages::trf("the name has no extension, so the plug-in looks for {1}; the file is {2} (Explorer "
                              "hides known extensions)",
@@ -408,11 +450,13 @@ bool isInside(const fs::path& path, const fs::path& folder) {
     return !relative.empty() && *relative.begin() != ".." && relative != ".";
 }
 
-// Where `path` is once the renames are made.
-fs::path afterMoves(const fs::path& path, const std::vector<Fix>& moves) {
+// Where `path` is once the renames are made, one after the other.
+fs::path afterMoves(fs::path path, const std::vector<Fix>& moves) {
     for (const Fix& move : moves) {
-        if (path == move.file) return move.target;
-        if (isInside(path, move.file)) return (move.target / path.lexically_relative(move.file)).lexically_normal();
+        if (path == move.file)
+            path = move.target;
+        else if (isInside(path, move.file))
+            path = (move.target / path.lexically_relative(move.file)).lexically_normal();
     }
     return path;
 }
@@ -463,20 +507,6 @@ std::optional<std::vector<Fix>> withWhatItNames(const fs::path& file, bool modul
     return moves;
 }
 
-// Every entry of `from` moved into `to`: a folder one level off whose place
-// exists already (empty, or holding other files).
-std::optional<std::vector<Fix>> contentMoved(const fs::path& from, const fs::path& to) {
-    std::vector<Fix> moves;
-    std::error_code error;
-    for (fs::directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
-        const fs::path target = to / it->path().filename();
-        if (!isRenameTargetFit(it->path(), target)) return std::nullopt;
-        moves.push_back(renameFix(it->path(), target));
-    }
-    if (error || moves.empty()) return std::nullopt;
-    return moves;
-}
-
 // One of the plug-in's own names: the file on disk is what is wrong.
 void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs::path& expected) {
     const fs::path& root = diagnosis.folder;
@@ -517,13 +547,9 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
         fixes = renamesAlong(root, found, expected);
         if (!fixes.empty()) fixes = keepingNames(std::move(fixes));
         // The folder's place is taken (by an empty or partial folder): the
-        // file moves into it, and the index with what it needs beside it.
-        if (fixes.empty() && folderExists && foundFolder != folder) {
-            if (!isIndex && isRenameTargetFit(found, expected))
-                fixes = {renameFix(found, expected)};
-            else if (const std::optional<std::vector<Fix>> moved = contentMoved(foundFolder, folder); isIndex && moved)
-                fixes = keepingNames(*moved);
-        }
+        // file moves into it, the index with what it names beside it.
+        if (fixes.empty() && folderExists && foundFolder != folder && isRenameTargetFit(found, expected))
+            fixes = keepingNames({renameFix(found, expected)});
     } else if (nameKey(nameOf(foundFolder)) == nameKey(nameOf(folder)) && folder != root && !folderExists) {
         message = messages::trf("the plug-in looks for {1} and finds nothing: the folder is at {2}",
                                 {shown(diagnosis, folder), shown(diagnosis, foundFolder)});
@@ -534,8 +560,7 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
         message = messages::trf("the plug-in looks for {1} and finds nothing: the files are one folder too deep, in "
                                 "{2} (as unzipping into a folder of the same name leaves them)",
                                 {shown(diagnosis, expected), shown(diagnosis, foundFolder)});
-        if (const std::optional<std::vector<Fix>> moved = contentMoved(foundFolder, folder))
-            fixes = keepingNames(*moved);
+        if (isRenameTargetFit(found, expected)) fixes = keepingNames({renameFix(found, expected)});
         namesBreak = fixes.empty();
     } else {
         message = messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
@@ -620,6 +645,8 @@ bool isNearMiss(const std::u16string& name, const std::u16string& wanted) {
     const std::u16string stem = fs::path(wanted).stem().u16string();
     const std::u16string otherStem = fs::path(name).stem().u16string();
     if (!stem.empty() && nameKey(otherStem) == nameKey(stem)) return true;
+    // Speed.csv.xlsx, power_params.txt.bak: the name with one more extension.
+    if (extensionAfter(nameKey(name), nameKey(wanted))) return true;
     return editDistance(name, wanted) <= 2;
 }
 
@@ -845,7 +872,7 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
         return;
     }
     if (written == nullptr && reportThirtyTwoBitList(diagnosis, wanted)) return;
-    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, {}};
+    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, false, {}};
     if (meant.text.empty()) return;
     const fs::path expected =
         written ? config::resolvePath(written->base, meant.text).lexically_normal() : wanted.lexically_normal();
@@ -860,6 +887,17 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
                                    messages::trf("{1} is not there; files of that name are at {2}",
                                                  {shown(diagnosis, expected), candidateList(diagnosis, best)}),
                                    messages::tr("check which one is meant, and name it or move it there")));
+        return;
+    }
+    if (best.size() == 1 && best.front().match == Match::Shortcut) {
+        const fs::path& link = best.front().path;
+        add(diagnosis, nameFinding(written ? written->file : wanted, written ? written->line : 0,
+                                   written ? written->firstColumn : 0, shownPath(link, diagnosis.folder),
+                                   messages::trf("{1} is a shortcut, not the file: the plug-in does not follow "
+                                                 "shortcuts, so it finds nothing at {2}",
+                                                 {shown(diagnosis, link), shown(diagnosis, expected)}),
+                                   messages::trf("put the file itself at {1} (copy the file the shortcut points to)",
+                                                 {shown(diagnosis, expected)})));
         return;
     }
     if (best.size() == 1) {
