@@ -613,27 +613,44 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
                                std::move(fixes)));
 }
 
-// A folder on the way that is a shortcut: the plug-in does not follow it.
+// A folder on the way that is a shortcut, or a zip archive not yet
+// extracted (Explorer shows both much like a folder): the plug-in follows
+// neither.
 bool reportShortcut(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written) {
     std::error_code error;
     for (fs::path folder = expected.parent_path(); folder.has_relative_path() && folder != diagnosis.folder;
          folder = folder.parent_path()) {
-        if (fs::exists(folder, error)) return false;
         fs::path link = folder;
         link += ".lnk";
-        if (!fs::is_regular_file(link, error)) continue;
-        const std::string found = shownPath(link, diagnosis.folder);
+        fs::path archive = folder;
+        archive += ".zip";
+        const bool isFile = fs::is_regular_file(folder, error);
+        if (isFile && encodingOf(readBytes(folder, 4096)) == Encoding::Zip)
+            archive = folder;
+        else if (fs::exists(folder, error))
+            return false;
+        const bool isLink = fs::is_regular_file(link, error);
+        if (!isLink && !fs::is_regular_file(archive, error)) continue;
+        const fs::path& standIn = isLink ? link : archive;
+        const std::string found = shownPath(standIn, diagnosis.folder);
         const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
                                       [&](const Finding& finding) { return finding.found == found; });
         if (told) return true;
-        add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
-                                   written ? written->firstColumn : 0, found,
-                                   messages::trf("{1} is a shortcut, not a folder: the plug-in does not follow "
-                                                 "shortcuts, so it finds nothing in {2}",
-                                                 {shown(diagnosis, link), shown(diagnosis, folder)}),
-                                   messages::trf("replace the shortcut by the folder itself (copy the folder it "
-                                                 "points to here as {1})",
-                                                 {shown(diagnosis, folder)})));
+        add(diagnosis,
+            nameFinding(written ? written->file : expected, written ? written->line : 0,
+                        written ? written->firstColumn : 0, found,
+                        isLink ? messages::trf("{1} is a shortcut, not a folder: the plug-in does not follow "
+                                               "shortcuts, so it finds nothing in {2}",
+                                               {shown(diagnosis, link), shown(diagnosis, folder)})
+                               : messages::trf("{1} is a zip archive, not a folder: the plug-in does not look into "
+                                               "archives, so it finds nothing in {2}",
+                                               {shown(diagnosis, archive), shown(diagnosis, folder)}),
+                        isLink ? messages::trf("replace the shortcut by the folder itself (copy the folder it "
+                                               "points to here as {1})",
+                                               {shown(diagnosis, folder)})
+                               : messages::trf("extract the archive here, so that {1} is a folder (in Explorer: "
+                                               "right-click, \"Extract All\")",
+                                               {shown(diagnosis, folder)})));
         return true;
     }
     return false;

@@ -392,6 +392,18 @@ TEST(NameRepairs, AModuleLineLeadsToTheOnly64BitBuildOfItsName) {
     EXPECT_TRUE(findings[1].fixes.empty()) << findings[1].message;
 }
 
+TEST(NameRepairs, AnArchiveWithoutItsExtensionIsNamedAsTheArchiveItIs) {
+    TestFolder folder(u"names");
+    // A zip archive named like the folder, its extension hidden.
+    folder.write("NeedleTable", std::string("PK\x03\x04", 4) + std::string(64, '\0'));
+    folder.write("notch/notch.txt", "");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].message.find("zip archive"), std::string::npos) << findings[0].message;
+    EXPECT_TRUE(findings[0].fixes.empty());
+}
+
 TEST(NameRepairs, AHeaderOrKeyMeantAsOneOfTheGrammarsReadsAsItOnceRepaired) {
     for (const char* index : {"[Power]\n  [ Brake ]  ; braking\nParams = brake_params.txt\n",
                               "[Power]\n\xEF\xBC\xBB" "Brake\xEF\xBC\xBD\nParams = brake_params.txt\n",
