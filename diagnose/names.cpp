@@ -507,6 +507,27 @@ std::optional<std::vector<Fix>> withWhatItNames(const fs::path& file, bool modul
     return moves;
 }
 
+// A folder one level too deep beside a partial one: a file of it that the
+// plug-in does read at the outer place, with other content, is one of two
+// versions, and only the author knows which is meant.
+void noteDifferingTwins(Diagnosis& diagnosis, const fs::path& inner, const fs::path& outer) {
+    std::error_code error;
+    for (fs::directory_iterator it(inner, error), end; !error && it != end; it.increment(error)) {
+        const fs::path twin = outer / it->path().filename();
+        if (!it->is_regular_file(error) || !fs::is_regular_file(twin, error)) continue;
+        constexpr std::size_t kCompared = std::size_t{1} << 20;
+        if (readBytes(it->path(), kCompared) == readBytes(twin, kCompared)) continue;
+        const std::string found = shownPath(it->path(), diagnosis.folder);
+        const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
+                                      [&](const Finding& finding) { return finding.found == found; });
+        if (told) continue;
+        add(diagnosis, Finding{Severity::Note, twin, 0, 0, {}, found,
+                               messages::trf("the plug-in reads {1}; {2}, one folder down, has other content",
+                                             {shown(diagnosis, twin), shown(diagnosis, it->path())}),
+                               messages::tr("check which of the two is meant, and keep only that one"), {}, {}});
+    }
+}
+
 // One of the plug-in's own names: the file on disk is what is wrong.
 void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs::path& expected) {
     const fs::path& root = diagnosis.folder;
@@ -611,6 +632,7 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
                          : messages::trf("put the file at {1}", {shown(diagnosis, expected)});
     add(diagnosis, nameFinding(expected, 0, 0, shownPath(found, diagnosis.folder), std::move(message), std::move(fix),
                                std::move(fixes)));
+    if (folderExists && isInside(foundFolder, folder)) noteDifferingTwins(diagnosis, foundFolder, folder);
 }
 
 // A folder on the way that is a shortcut, or a zip archive not yet
