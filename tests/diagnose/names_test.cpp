@@ -99,16 +99,30 @@ struct Vehicle {
     plugin::Plugin plugin;
 };
 
+bool fileNamesIgnoreCase() {
+    TestFolder folder(u"case");
+    folder.write("a.txt", "");
+    return fs::exists(folder.path() / "A.TXT");
+}
+
+// A path of the vehicle as text; where names ignore letter case, paths that
+// differ only in it name one file and read alike.
+std::string shownPath(const fs::path& path, const fs::path& folder) {
+    static const bool ignoreCase = fileNamesIgnoreCase();
+    std::string text = path.lexically_normal().lexically_relative(folder).generic_u8string();
+    if (ignoreCase)
+        for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
 // What the plug-in loaded, in words, so that two loads compare in one line.
 std::string loaded(const Vehicle& vehicle) {
     const plugin::Plugin& plugin = vehicle.plugin;
     std::ostringstream text;
     for (const config::FileNote& file : plugin.report.files)
-        text << file.path.lexically_normal().lexically_relative(vehicle.folder.path()).generic_u8string() << ' '
-             << file.found << '\n';
+        text << shownPath(file.path, vehicle.folder.path()) << ' ' << file.found << '\n';
     for (const config::ModuleNote& module : plugin.report.modules)
-        text << "module " << module.line << ' '
-             << module.path.lexically_normal().lexically_relative(vehicle.folder.path()).generic_u8string() << ' '
+        text << "module " << module.line << ' ' << shownPath(module.path, vehicle.folder.path()) << ' '
              << static_cast<int>(module.outcome) << '\n';
     const auto curve = [&](const panel::CurveTable& table) {
         for (const panel::CurvePoint& point : table) text << point.input << ':' << point.output << ' ';
