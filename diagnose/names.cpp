@@ -76,6 +76,7 @@ struct Meant {
     bool commentMark = false;
     bool fullWidth = false;
     bool yen = false;      // a yen sign written where a folder ends
+    bool endsInSeparator = false;
     config::Text comment;  // what follows a full-width comment mark, kept as a comment
 };
 
@@ -114,6 +115,11 @@ Meant meantName(config::Text text, bool comments) {
             c = static_cast<char16_t>(asciiLookAlike(c));
             meant.fullWidth = true;
         }
+    }
+    // A name ends in no separator: after one it names a folder.
+    while (text.size() > 1 && (text.back() == '\\' || text.back() == '/')) {
+        text.pop_back();
+        meant.endsInSeparator = true;
     }
     meant.text = std::move(text);
     return meant;
@@ -293,6 +299,10 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                    : messages::trf("this file has no comments: the plug-in reads all of {1} as the name; the file "
                                    "is {2}",
                                    {as, file});
+    if (meant.endsInSeparator)
+        return messages::trf("the name ends in a folder separator, so the plug-in looks for a folder {1}; the file is "
+                             "{2}",
+                             {as, file});
     if (meant.yen)
         return messages::trf("the name separates folders with a yen sign ({1}): Japanese Windows shows the backslash "
                              "as ¥, but in the file ¥ is another character, and the plug-in takes it as part of a "
@@ -911,7 +921,7 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
         return;
     }
     if (written == nullptr && reportThirtyTwoBitList(diagnosis, wanted)) return;
-    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, false, {}};
+    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, false, false, {}};
     if (meant.text.empty()) return;
     const fs::path expected =
         written ? config::resolvePath(written->base, meant.text).lexically_normal() : wanted.lexically_normal();
