@@ -657,10 +657,24 @@ bool reportShortcut(Diagnosis& diagnosis, const fs::path& expected, const Writte
         fs::path archive = folder;
         archive += ".zip";
         const bool isFile = fs::is_regular_file(folder, error);
-        if (isFile && encodingOf(readBytes(folder, 4096)) == Encoding::Zip)
+        if (isFile && encodingOf(readBytes(folder, 4096)) == Encoding::Zip) {
             archive = folder;
-        else if (fs::exists(folder, error))
+        } else if (isFile) {
+            const std::string found = shownPath(folder, diagnosis.folder);
+            const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
+                                          [&](const Finding& finding) { return finding.found == found; });
+            if (!told)
+                add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
+                                           written ? written->firstColumn : 0, found,
+                                           messages::trf("{1} is a file, not a folder: the plug-in looks for {2} in a "
+                                                         "folder of that name",
+                                                         {shown(diagnosis, folder), shown(diagnosis, expected)}),
+                                           messages::trf("make {1} a folder holding the files meant to be in it",
+                                                         {shown(diagnosis, folder)})));
+            return true;
+        } else if (fs::exists(folder, error)) {
             return false;
+        }
         const bool isLink = fs::is_regular_file(link, error);
         if (!isLink && !fs::is_regular_file(archive, error)) continue;
         const fs::path& standIn = isLink ? link : archive;
@@ -1011,7 +1025,19 @@ void checkFolder(Diagnosis& diagnosis) {
     // PanelModify.txt was meant to switch the mode on.
     const std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");
     for (const Candidate& candidate : candidates) {
-        if (candidate.path.parent_path() != diagnosis.folder) continue;
+        if (candidate.path.parent_path() != diagnosis.folder) {
+            // Moved into a folder, perhaps to switch the mode off: told, not moved back.
+            if (candidate.match == Match::Same)
+                add(diagnosis, Finding{Severity::Note, candidate.path, 0, 0, {},
+                                       shownPath(candidate.path, diagnosis.folder),
+                                       messages::trf("the plug-in looks for PanelModify.txt only in its own folder, "
+                                                     "not in {1}: the adjustment mode is off",
+                                                     {shown(diagnosis, candidate.path.parent_path())}),
+                                       messages::tr("to switch the adjustment mode on, move the file into the "
+                                                    "plug-in's folder"),
+                                       {}, {}});
+            continue;
+        }
         const fs::path target = diagnosis.folder / "PanelModify.txt";
         std::vector<Fix> fixes;
         if (candidates.size() == 1 && isRenameTargetFit(candidate.path, target))

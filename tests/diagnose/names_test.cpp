@@ -406,15 +406,27 @@ TEST(NameRepairs, AModuleLineLeadsToTheOnly64BitBuildOfItsName) {
     EXPECT_TRUE(findings[1].fixes.empty()) << findings[1].message;
 }
 
-TEST(NameRepairs, AnArchiveWithoutItsExtensionIsNamedAsTheArchiveItIs) {
+TEST(NameRepairs, AFileInAFoldersPlaceIsNamedForWhatItIs) {
     TestFolder folder(u"names");
-    // A zip archive named like the folder, its extension hidden.
+    // A zip archive named like the folder, its extension hidden, and a
+    // plain file of the folder's name.
     folder.write("NeedleTable", std::string("PK\x03\x04", 4) + std::string(64, '\0'));
-    folder.write("notch/notch.txt", "");
+    folder.write("notch", "[Power]\n");
     std::vector<Finding> findings;
     repairedAndLoaded(folder, &findings);
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_NE(findings[0].message.find("is a file, not a folder"), std::string::npos) << findings[0].message;
+    EXPECT_NE(findings[1].message.find("zip archive"), std::string::npos) << findings[1].message;
+    for (const Finding& finding : findings) EXPECT_TRUE(finding.fixes.empty());
+}
+
+TEST(NameRepairs, ASwitchFileInAFolderIsToldButLeftWhereItIs) {
+    TestFolder folder(u"names");
+    folder.write("NeedleTable/PanelModify.txt", "");
+    std::vector<Finding> findings;
+    EXPECT_FALSE(repairedAndLoaded(folder, &findings).adjust.enabled);
     ASSERT_EQ(findings.size(), 1u);
-    EXPECT_NE(findings[0].message.find("zip archive"), std::string::npos) << findings[0].message;
+    EXPECT_EQ(findings[0].severity, diagnose::Severity::Note);
     EXPECT_TRUE(findings[0].fixes.empty());
 }
 
