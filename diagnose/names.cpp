@@ -242,9 +242,11 @@ bool offered(const Diagnosis& diagnosis, const Fix& fix) {
     });
 }
 
+// A new name that is free, or that only changes the letter case of a name
+// the system sees as the same.
 bool isRenameTargetFit(const fs::path& from, const fs::path& to) {
     std::error_code error;
-    return from != to && fitsAsName(nameOf(to)) && !fs::exists(to, error);
+    return from != to && fitsAsName(nameOf(to)) && (!fs::exists(to, error) || fs::equivalent(from, to, error));
 }
 
 // The name as Windows authors write it in a file: folders joined with '\'.
@@ -584,7 +586,17 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
     } else if (nameKey(nameOf(foundFolder)) == nameKey(nameOf(folder)) && folder != root && !folderExists) {
         message = messages::trf("the plug-in looks for {1} and finds nothing: the folder is at {2}",
                                 {shown(diagnosis, folder), shown(diagnosis, foundFolder)});
-        fixes = keepingNames({renameFix(foundFolder, folder)});
+        // A file named otherwise as well is renamed first, while its
+        // folder still has its old name.
+        std::vector<Fix> moves;
+        if (nameOf(found) != nameOf(expected)) {
+            const fs::path renamed = foundFolder / expected.filename();
+            if (isRenameTargetFit(found, renamed)) moves.push_back(renameFix(found, renamed));
+        }
+        if (nameOf(found) == nameOf(expected) || !moves.empty()) {
+            moves.push_back(renameFix(foundFolder, folder));
+            fixes = keepingNames(std::move(moves));
+        }
         namesBreak = fixes.empty();
     } else if (isIndex && folderExists && isInside(foundFolder, folder) && nearFolder) {
         // Unzipped into a folder of its own name: notch\notch\notch.txt.

@@ -430,6 +430,18 @@ TEST(NameRepairs, ASwitchFileInAFolderIsToldButLeftWhereItIs) {
     EXPECT_TRUE(findings[0].fixes.empty());
 }
 
+TEST(NameRepairs, AFolderInTheWrongPlaceWithItsFilesNamedInOtherLetterCaseComesRightInOneGo) {
+    TestFolder folder(u"names");
+    folder.write("Train/Notch/Notch.txt", "[Brake]\nParams = brake_params.txt\n");
+    folder.write("Train/Notch/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("Train/needletable/speed.csv", "speed,needle\n0,0\n100,50\n");
+    folder.write("Train/needletable/voltage.csv", "voltage,needle\n0,0\n1500,75\n");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    EXPECT_EQ(plugin.notch.brakeStepCount, 3u);
+    EXPECT_EQ(plugin.needles.speedTable.size(), 2u);
+    EXPECT_EQ(plugin.needles.voltageTable.size(), 2u);
+}
+
 TEST(NameRepairs, AHeaderOrKeyMeantAsOneOfTheGrammarsReadsAsItOnceRepaired) {
     for (const char* index : {"[Power]\n  [ Brake ]  ; braking\nParams = brake_params.txt\n",
                               "[Power]\n\xEF\xBC\xBB" "Brake\xEF\xBC\xBD\nParams = brake_params.txt\n",
