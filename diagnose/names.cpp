@@ -598,7 +598,8 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
             fixes = keepingNames(std::move(moves));
         }
         namesBreak = fixes.empty();
-    } else if (isIndex && folderExists && isInside(foundFolder, folder) && nearFolder) {
+    } else if (isIndex && folderExists && depthBelow(folder, foundFolder) == 1 && isInside(foundFolder, folder) &&
+               nearFolder) {
         // Unzipped into a folder of its own name: notch\notch\notch.txt.
         message = messages::trf("the plug-in looks for {1} and finds nothing: the files are one folder too deep, in "
                                 "{2} (as unzipping into a folder of the same name leaves them)",
@@ -654,7 +655,8 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
                          : messages::trf("put the file at {1}", {shown(diagnosis, expected)});
     add(diagnosis, nameFinding(expected, 0, 0, shownPath(found, diagnosis.folder), std::move(message), std::move(fix),
                                std::move(fixes)));
-    if (folderExists && isInside(foundFolder, folder)) noteDifferingTwins(diagnosis, foundFolder, folder);
+    if (folderExists && isInside(foundFolder, folder) && depthBelow(folder, foundFolder) == 1)
+        noteDifferingTwins(diagnosis, foundFolder, folder);
 }
 
 // A folder on the way that is a shortcut, or a zip archive not yet
@@ -766,6 +768,8 @@ void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const Writte
                                             "extensions\" to see whole names)")));
 }
 
+bool isPluginLibrary(const fs::path& path);
+
 bool isLoadableBuild(const fs::path& path) {
     const std::optional<LibraryFile> library = examineLibrary(path);
     return library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&
@@ -812,7 +816,7 @@ std::optional<fs::path> sixtyFourBitBuildPath(const Diagnosis& diagnosis, const 
             for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
                 meant = meant || key == std::u16string(name).append(suffix).append(extension);
         }
-        if (meant && isLoadableBuild(it->path())) builds.push_back(it->path());
+        if (meant && isLoadableBuild(it->path()) && !isPluginLibrary(it->path())) builds.push_back(it->path());
     }
     if (builds.size() != 1 || !fitsAsName(nameOf(builds.front()))) return std::nullopt;
     return builds.front();
@@ -821,6 +825,10 @@ std::optional<fs::path> sixtyFourBitBuildPath(const Diagnosis& diagnosis, const 
 // For a line of the module list: the candidates this 64-bit plug-in can
 // load, when there are any; a 32-bit one gives way to its 64-bit build.
 std::vector<Candidate> loadableFirst(const Diagnosis& diagnosis, std::vector<Candidate> candidates) {
+    // The plug-in itself is never a module of its own.
+    candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                    [](const Candidate& candidate) { return isPluginLibrary(candidate.path); }),
+                     candidates.end());
     std::vector<Candidate> loadable;
     for (const Candidate& candidate : candidates)
         if (isLoadableBuild(candidate.path)) loadable.push_back(candidate);

@@ -442,6 +442,15 @@ TEST(NameRepairs, AFolderInTheWrongPlaceWithItsFilesNamedInOtherLetterCaseComesR
     EXPECT_EQ(plugin.needles.voltageTable.size(), 2u);
 }
 
+TEST(NameRepairs, AModuleLineIsNeverLedToThePluginItself) {
+    TestFolder folder(u"names");
+    folder.write("detailmodulesx64.txt", "orvalis_cab\norvalis_cab32.dll");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    for (const Finding& finding : findings)
+        for (const Fix& fix : finding.fixes) EXPECT_EQ(fix.replacement.find("orvalis_cab"), std::string::npos);
+}
+
 TEST(NameRepairs, AHeaderOrKeyMeantAsOneOfTheGrammarsReadsAsItOnceRepaired) {
     for (const char* index : {"[Power]\n  [ Brake ]  ; braking\nParams = brake_params.txt\n",
                               "[Power]\n\xEF\xBC\xBB" "Brake\xEF\xBC\xBD\nParams = brake_params.txt\n",
