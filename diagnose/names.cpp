@@ -74,6 +74,7 @@ struct Meant {
     bool quotes = false;
     bool invisible = false;
     bool commentMark = false;
+    bool slashes = false;  // the comment mark was "//", as other files of the simulator write it
     bool fullWidth = false;
     bool yen = false;      // a yen sign written where a folder ends
     bool endsInSeparator = false;
@@ -91,10 +92,13 @@ Meant meantName(config::Text text, bool comments) {
         const char16_t c = text[i];
         const bool fullWidthMark = c == 0xFF1B || c == 0xFF03;
         const bool markAfterBlank = !comments && (c == ';' || c == '#') && i > 0 && config::isSpace(text[i - 1]);
-        if (fullWidthMark || markAfterBlank) {
-            meant.comment = text.substr(i + 1);
+        const bool slashes = c == '/' && i + 1 < text.size() && text[i + 1] == '/' && i > 0 &&
+                             config::isSpace(text[i - 1]);
+        if (fullWidthMark || markAfterBlank || slashes) {
+            meant.comment = text.substr(i + (slashes ? 2 : 1));
             text.erase(i);
             meant.commentMark = true;
+            meant.slashes = slashes;
             break;
         }
     }
@@ -293,6 +297,10 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
         return messages::trf("the name holds a character that cannot be seen ({1}), so the plug-in looks for another "
                              "name; the file is {2}",
                              {visibleText(written.text, 200, false), file});
+    if (meant.slashes)
+        return messages::trf("`//` does not start a comment in this file: the plug-in reads all of {1} as the name; "
+                             "the file is {2}",
+                             {as, file});
     if (meant.commentMark)
         return written.comments
                    ? messages::trf("a full-width ； or ＃ does not start a comment: the plug-in reads all of {1} as the "
@@ -955,7 +963,11 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
         return;
     }
     if (written == nullptr && reportThirtyTwoBitList(diagnosis, wanted)) return;
-    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, false, false, {}};
+    Meant meant;
+    if (written)
+        meant = meantName(written->text, written->comments);
+    else
+        meant.text = nameOf(wanted);
     if (meant.text.empty()) return;
     const fs::path expected =
         written ? config::resolvePath(written->base, meant.text).lexically_normal() : wanted.lexically_normal();
