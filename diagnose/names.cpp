@@ -74,7 +74,10 @@ struct Meant {
     bool quotes = false;
     bool invisible = false;
     bool commentMark = false;
+    bool slashes = false;  // the comment mark was "//", as other files of the simulator write it
     bool fullWidth = false;
+    bool yen = false;      // a yen sign written where a folder ends
+    bool endsInSeparator = false;
     config::Text comment;  // what follows a full-width comment mark, kept as a comment
 };
 
@@ -89,10 +92,13 @@ Meant meantName(config::Text text, bool comments) {
         const char16_t c = text[i];
         const bool fullWidthMark = c == 0xFF1B || c == 0xFF03;
         const bool markAfterBlank = !comments && (c == ';' || c == '#') && i > 0 && config::isSpace(text[i - 1]);
-        if (fullWidthMark || markAfterBlank) {
-            meant.comment = text.substr(i + 1);
+        const bool slashes = c == '/' && i + 1 < text.size() && text[i + 1] == '/' && i > 0 &&
+                             config::isSpace(text[i - 1]);
+        if (fullWidthMark || markAfterBlank || slashes) {
+            meant.comment = text.substr(i + (slashes ? 2 : 1));
             text.erase(i);
             meant.commentMark = true;
+            meant.slashes = slashes;
             break;
         }
     }
@@ -103,10 +109,21 @@ Meant meantName(config::Text text, bool comments) {
         meant.quotes = true;
     }
     for (char16_t& c : text) {
+        // Japanese Windows shows the backslash as a yen sign, and the input
+        // method gives a real one (U+00A5, or full-width U+FFE5).
+        if (c == 0x00A5 || c == 0xFFE5) {
+            c = '\\';
+            meant.yen = true;
+        }
         if (c >= 0xFF01 && c <= 0xFF5E && !isQuote(c)) {
             c = static_cast<char16_t>(asciiLookAlike(c));
             meant.fullWidth = true;
         }
+    }
+    // A name ends in no separator: after one it names a folder.
+    while (text.size() > 1 && (text.back() == '\\' || text.back() == '/')) {
+        text.pop_back();
+        meant.endsInSeparator = true;
     }
     meant.text = std::move(text);
     return meant;
@@ -114,24 +131,48 @@ Meant meantName(config::Text text, bool comments) {
 
 // How a file on disk relates to the name wanted.
 enum class Match {
-    Same,             // the same name under nameKey
-    ExtensionHidden,  // the name wanted lacks the file's extension
-    ExtensionDoubled, // the file has one more extension than the name wanted
+    Same,              // the same name under nameKey
+    ExtensionHidden,   // the name wanted lacks the file's extension
+    ExtensionDoubled,  // the file has one more extension than the name wanted
+    ExtensionTwice,    // the name wanted has the file's extension twice
+    Shortcut,          // a shortcut (.lnk) of the name wanted, which the plug-in does not follow
 };
+
+// What follows `stem` and a full stop in `key`, when `key` begins so and
+// the rest is one extension.
+std::optional<std::u16string_view> extensionAfter(std::u16string_view key, std::u16string_view stem) {
+    if (key.size() <= stem.size() + 1 || key.substr(0, stem.size()) != stem || key[stem.size()] != '.')
+        return std::nullopt;
+    const std::u16string_view extra = key.substr(stem.size() + 1);
+    if (extra.size() > 4 || extra.find('.') != std::u16string_view::npos) return std::nullopt;
+    return extra;
+}
+
+// The extensions Explorer hides or adds that leave a file the plug-in can
+// read: a name with another one (Speed.csv.xlsx, power.txt.bak) is another
+// file, and renaming it would not give the one meant.
+bool isReadableExtension(std::u16string_view extension) {
+    return extension == u"txt" || extension == u"csv" || extension == u"dll";
+}
 
 std::optional<Match> matchOf(const std::u16string& fileKey, const std::u16string& wantedKey, bool wantedHasExtension) {
     if (fileKey == wantedKey) return Match::Same;
-    if (fileKey.size() <= wantedKey.size() + 1 || fileKey.compare(0, wantedKey.size(), wantedKey) != 0 ||
-        fileKey[wantedKey.size()] != '.')
-        return std::nullopt;
-    const std::u16string_view extra = std::u16string_view(fileKey).substr(wantedKey.size() + 1);
-    if (extra.size() > 4 || extra.find('.') != std::u16string_view::npos) return std::nullopt;
-    return wantedHasExtension ? Match::ExtensionDoubled : Match::ExtensionHidden;
+    if (const std::optional<std::u16string_view> extra = extensionAfter(fileKey, wantedKey)) {
+        if (*extra == u"lnk") return Match::Shortcut;
+        if (isReadableExtension(*extra)) return wantedHasExtension ? Match::ExtensionDoubled : Match::ExtensionHidden;
+    }
+    if (const std::optional<std::u16string_view> extra = extensionAfter(wantedKey, fileKey)) {
+        const std::size_t dot = fileKey.rfind('.');
+        if (dot != std::u16string::npos && std::u16string_view(fileKey).substr(dot + 1) == *extra)
+            return Match::ExtensionTwice;
+    }
+    return std::nullopt;
 }
 
 struct Candidate {
     fs::path path;
     Match match;
+    fs::path thirtyTwoBit;  // the 32-bit library of the name, when `path` is its 64-bit build
 };
 
 // Folders that hold no file the author means: a Mac archive's __MACOSX and
@@ -159,7 +200,7 @@ std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string&
         }
         if (name.rfind(u"._", 0) == 0 || !it->is_regular_file(kindError)) continue;
         if (const std::optional<Match> match = matchOf(nameKey(name), wantedKey, hasExtension))
-            found.push_back({it->path(), *match});
+            found.push_back({it->path(), *match, {}});
     }
     return found;
 }
@@ -205,9 +246,11 @@ bool offered(const Diagnosis& diagnosis, const Fix& fix) {
     });
 }
 
+// A new name that is free, or that only changes the letter case of a name
+// the system sees as the same.
 bool isRenameTargetFit(const fs::path& from, const fs::path& to) {
     std::error_code error;
-    return from != to && fitsAsName(nameOf(to)) && !fs::exists(to, error);
+    return from != to && fitsAsName(nameOf(to)) && (!fs::exists(to, error) || fs::equivalent(from, to, error));
 }
 
 // The name as Windows authors write it in a file: folders joined with '\'.
@@ -219,7 +262,11 @@ config::Text writtenPath(const fs::path& relative) {
 
 // The best candidates: those where the name leads (apart from how the name
 // is written), else those elsewhere in the tree.
-std::vector<Candidate> bestCandidates(const std::vector<Candidate>& all, const fs::path& expected) {
+std::vector<Candidate> bestCandidates(std::vector<Candidate> all, const fs::path& expected) {
+    // A shortcut counts only where no file of the name is found.
+    const auto isShortcut = [](const Candidate& candidate) { return candidate.match == Match::Shortcut; };
+    if (!std::all_of(all.begin(), all.end(), isShortcut))
+        all.erase(std::remove_if(all.begin(), all.end(), isShortcut), all.end());
     std::vector<Candidate> here;
     for (const Candidate& candidate : all)
         if (samePlace(candidate.path.parent_path(), expected.parent_path())) here.push_back(candidate);
@@ -238,6 +285,10 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                          const Candidate& candidate, const fs::path& expected) {
     const std::string as = shownText(written.text);
     const std::string file = shown(diagnosis, candidate.path);
+    if (!candidate.thirtyTwoBit.empty())
+        return messages::trf("{1} leads to {2}, which is not there; the vehicle holds {3}, a 32-bit library this "
+                             "plug-in cannot load, and {4}, its 64-bit build",
+                             {as, shown(diagnosis, expected), shown(diagnosis, candidate.thirtyTwoBit), file});
     if (meant.quotes)
         return messages::trf("the quotes are part of the name as read (Windows allows no quotes in file names), so "
                              "the plug-in looks for {1}; the file is {2}",
@@ -246,6 +297,10 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
         return messages::trf("the name holds a character that cannot be seen ({1}), so the plug-in looks for another "
                              "name; the file is {2}",
                              {visibleText(written.text, 200, false), file});
+    if (meant.slashes)
+        return messages::trf("`//` does not start a comment in this file: the plug-in reads all of {1} as the name; "
+                             "the file is {2}",
+                             {as, file});
     if (meant.commentMark)
         return written.comments
                    ? messages::trf("a full-width ； or ＃ does not start a comment: the plug-in reads all of {1} as the "
@@ -254,10 +309,22 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                    : messages::trf("this file has no comments: the plug-in reads all of {1} as the name; the file "
                                    "is {2}",
                                    {as, file});
+    if (meant.endsInSeparator)
+        return messages::trf("the name ends in a folder separator, so the plug-in looks for a folder {1}; the file is "
+                             "{2}",
+                             {as, file});
+    if (meant.yen)
+        return messages::trf("the name separates folders with a yen sign ({1}): Japanese Windows shows the backslash "
+                             "as ¥, but in the file ¥ is another character, and the plug-in takes it as part of a "
+                             "name; the file is {2}",
+                             {visibleText(written.text, 200, false), file});
     if (meant.fullWidth)
         return messages::trf("the name is written in full-width letters ({1}): the plug-in looks for exactly these; "
                              "the file is {2}",
                              {visibleText(written.text, 200), file});
+    if (candidate.match == Match::ExtensionTwice)
+        return messages::trf("the name has its extension twice, so the plug-in looks for {1}; the file is {2}",
+                             {as, file});
     if (candidate.match == Match::ExtensionHidden)
         return messages::trf("the name has no extension, so the plug-in looks for {1}; the file is {2} (Explorer "
                              "hides known extensions)",
@@ -351,11 +418,39 @@ std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const 
     return fixes;
 }
 
+// A folder name as Explorer leaves it when a folder is copied beside
+// itself or a download is saved twice: "notch - コピー", "notch - Copy (2)",
+// "NeedleTable (1)"; the name without what the copy added.
+std::u16string withoutCopySuffix(std::u16string name) {
+    for (bool cut = true; cut;) {
+        cut = false;
+        while (!name.empty() && config::isSpace(name.back())) name.pop_back();
+        if (name.size() > 3 && name.back() == ')') {
+            const std::size_t open = name.rfind('(');
+            if (open != std::u16string::npos && open > 0 && open + 2 < name.size() &&
+                std::all_of(name.begin() + static_cast<std::ptrdiff_t>(open) + 1, name.end() - 1,
+                            [](char16_t c) { return c >= '0' && c <= '9'; })) {
+                name.erase(open);
+                cut = true;
+                continue;
+            }
+        }
+        for (const std::u16string_view suffix : {std::u16string_view(u" - \u30B3\u30D4\u30FC"), std::u16string_view(u" - copy")}) {
+            if (name.size() > suffix.size() &&
+                config::equalsIgnoreCase(std::u16string_view(name).substr(name.size() - suffix.size()), suffix)) {
+                name.erase(name.size() - suffix.size());
+                cut = true;
+            }
+        }
+    }
+    return name;
+}
+
 // A folder name most likely meant for `wanted`: the same under nameKey
-// apart from blanks, '_' and '-', or a letter or two off.
+// apart from blanks, '_' and '-' or what a copy added, or a letter or two off.
 bool isNearFolderName(const std::u16string& name, const std::u16string& wanted) {
     const auto bare = [](const std::u16string& text) {
-        std::u16string key = nameKey(text);
+        std::u16string key = nameKey(withoutCopySuffix(text));
         key.erase(std::remove_if(key.begin(), key.end(),
                                  [](char16_t c) { return config::isSpace(c) || c == '_' || c == '-'; }),
                   key.end());
@@ -370,21 +465,113 @@ std::size_t depthBelow(const fs::path& root, const fs::path& path) {
     return static_cast<std::size_t>(std::distance(relative.begin(), relative.end()));
 }
 
+bool isInside(const fs::path& path, const fs::path& folder) {
+    const fs::path relative = path.lexically_relative(folder);
+    return !relative.empty() && *relative.begin() != ".." && relative != ".";
+}
+
+// Where `path` is once the renames are made, one after the other.
+fs::path afterMoves(fs::path path, const std::vector<Fix>& moves) {
+    for (const Fix& move : moves) {
+        if (path == move.file)
+            path = move.target;
+        else if (isInside(path, move.file))
+            path = (move.target / path.lexically_relative(move.file)).lexically_normal();
+    }
+    return path;
+}
+
+// The names a file writes that lead to other files: every line of the
+// module list (relative to the plug-in folder) and every value of the
+// index (relative to its own folder).
+std::vector<config::Text> namesWrittenIn(const fs::path& file, bool moduleList) {
+    std::vector<config::Text> names;
+    for (Line& line : readLines(file)) {
+        if (moduleList) {
+            if (!line.text.empty()) names.push_back(line.text);
+            continue;
+        }
+        config::stripComment(line.text);
+        config::trim(line.text);
+        config::Text key;
+        config::Text value;
+        if (!line.text.empty() && line.text.front() != '[' && config::splitKeyValue(line.text, key, value) &&
+            !value.empty())
+            names.push_back(value);
+    }
+    return names;
+}
+
+// A file that names others relative to a folder, moved from where the
+// author keeps it: the renames must leave every name it writes leading to
+// the file it leads to now. What a name reaches inside the file's old
+// folder moves along with it, as far as its new place is free; nothing is
+// returned when a name would still break.
+std::optional<std::vector<Fix>> withWhatItNames(const fs::path& file, bool moduleList, const fs::path& oldBase,
+                                                const fs::path& newBase, std::vector<Fix> moves) {
+    const std::vector<config::Text> names = namesWrittenIn(file, moduleList);
+    std::error_code error;
+    for (const config::Text& name : names) {
+        const fs::path before = config::resolvePath(oldBase, name).lexically_normal();
+        if (!fs::exists(before, error)) continue;  // a name that leads nowhere breaks nothing
+        const fs::path after = config::resolvePath(newBase, name).lexically_normal();
+        if (after == afterMoves(before, moves)) continue;
+        if (!isInside(before, oldBase)) return std::nullopt;
+        const fs::path first = *before.lexically_relative(oldBase).begin();
+        const fs::path from = oldBase / first;
+        const fs::path to = newBase / first;
+        if (!isRenameTargetFit(from, to)) return std::nullopt;
+        moves.push_back(renameFix(from, to));
+        if (after != afterMoves(before, moves)) return std::nullopt;
+    }
+    return moves;
+}
+
+// A folder one level too deep beside a partial one: a file of it that the
+// plug-in does read at the outer place, with other content, is one of two
+// versions, and only the author knows which is meant.
+void noteDifferingTwins(Diagnosis& diagnosis, const fs::path& inner, const fs::path& outer) {
+    std::error_code error;
+    for (fs::directory_iterator it(inner, error), end; !error && it != end; it.increment(error)) {
+        const fs::path twin = outer / it->path().filename();
+        if (!it->is_regular_file(error) || !fs::is_regular_file(twin, error)) continue;
+        constexpr std::size_t kCompared = std::size_t{1} << 20;
+        if (readBytes(it->path(), kCompared) == readBytes(twin, kCompared)) continue;
+        const std::string found = shownPath(it->path(), diagnosis.folder);
+        const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
+                                      [&](const Finding& finding) { return finding.found == found; });
+        if (told) continue;
+        add(diagnosis, Finding{Severity::Note, twin, 0, 0, {}, found,
+                               messages::trf("the plug-in reads {1}; {2}, one folder down, has other content",
+                                             {shown(diagnosis, twin), shown(diagnosis, it->path())}),
+                               messages::tr("check which of the two is meant, and keep only that one"), {}, {}});
+    }
+}
+
 // One of the plug-in's own names: the file on disk is what is wrong.
 void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs::path& expected) {
     const fs::path& root = diagnosis.folder;
     const fs::path& found = candidate.path;
+    const fs::path folder = expected.parent_path();
+    const fs::path foundFolder = found.parent_path();
+    std::error_code error;
+    const bool isIndex = expected == diagnosis.plugin.directory / "notch" / "notch.txt";
+    const bool isModuleList = expected == diagnosis.plugin.directory / "detailmodulesx64.txt";
+    // The index and the module list name other files relative to a folder:
+    // they move only with what they name.
+    const auto keepingNames = [&](std::vector<Fix> moves) -> std::vector<Fix> {
+        if (!isIndex && !isModuleList) return moves;
+        const fs::path newBase = isIndex ? folder : root;
+        std::optional<std::vector<Fix>> kept = withWhatItNames(found, isModuleList, foundFolder, newBase, std::move(moves));
+        return kept ? std::move(*kept) : std::vector<Fix>{};
+    };
+    const bool folderExists = fs::is_directory(folder, error);
+    const bool nearFolder = folder == root || isNearFolderName(nameOf(foundFolder), nameOf(folder));
     std::vector<Fix> fixes;
     std::string message;
-    std::error_code error;
-    const std::size_t foundDepth = depthBelow(root, found);
-    const std::size_t expectedDepth = depthBelow(root, expected);
-    const bool folderMisplaced = nameKey(nameOf(found.parent_path())) == nameKey(nameOf(expected.parent_path())) &&
-                                 expected.parent_path() != root && !fs::exists(expected.parent_path(), error);
-    const bool nearFolder = expected.parent_path() == root ||
-                            isNearFolderName(nameOf(found.parent_path()), nameOf(expected.parent_path()));
-    if (foundDepth == expectedDepth && nearFolder &&
-        samePlace(found.parent_path().parent_path(), expected.parent_path().parent_path())) {
+    bool namesBreak = false;
+    if (depthBelow(root, found) == depthBelow(root, expected) && nearFolder &&
+        samePlace(foundFolder.parent_path(), folder.parent_path())) {
         // Same place apart from how a folder or the file is named.
         const std::u16string diskName = nameOf(found);
         message = composed(diskName) != diskName
@@ -399,18 +586,65 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
                       : messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
                                       {shown(diagnosis, expected), shown(diagnosis, found)});
         fixes = renamesAlong(root, found, expected);
-    } else if (folderMisplaced) {
+        if (!fixes.empty()) fixes = keepingNames(std::move(fixes));
+        // The folder's place is taken (by an empty or partial folder): the
+        // file moves into it, the index with what it names beside it.
+        if (fixes.empty() && folderExists && foundFolder != folder && isRenameTargetFit(found, expected))
+            fixes = keepingNames({renameFix(found, expected)});
+    } else if (nameKey(nameOf(foundFolder)) == nameKey(nameOf(folder)) && folder != root && !folderExists) {
         message = messages::trf("the plug-in looks for {1} and finds nothing: the folder is at {2}",
-                                {shown(diagnosis, expected.parent_path()), shown(diagnosis, found.parent_path())});
-        fixes.push_back(renameFix(found.parent_path(), expected.parent_path()));
+                                {shown(diagnosis, folder), shown(diagnosis, foundFolder)});
+        // A file named otherwise as well is renamed first, while its
+        // folder still has its old name.
+        std::vector<Fix> moves;
+        if (nameOf(found) != nameOf(expected)) {
+            const fs::path renamed = foundFolder / expected.filename();
+            if (isRenameTargetFit(found, renamed)) moves.push_back(renameFix(found, renamed));
+        }
+        if (nameOf(found) == nameOf(expected) || !moves.empty()) {
+            moves.push_back(renameFix(foundFolder, folder));
+            fixes = keepingNames(std::move(moves));
+        }
+        namesBreak = fixes.empty();
+    } else if (isIndex && folderExists && depthBelow(folder, foundFolder) == 1 && isInside(foundFolder, folder) &&
+               nearFolder) {
+        // Unzipped into a folder of its own name: notch\notch\notch.txt.
+        message = messages::trf("the plug-in looks for {1} and finds nothing: the files are one folder too deep, in "
+                                "{2} (as unzipping into a folder of the same name leaves them)",
+                                {shown(diagnosis, expected), shown(diagnosis, foundFolder)});
+        if (isRenameTargetFit(found, expected)) fixes = keepingNames({renameFix(found, expected)});
+        namesBreak = fixes.empty();
     } else {
         message = messages::trf("the plug-in looks for {1} and finds nothing, but there is {2}",
                                 {shown(diagnosis, expected), shown(diagnosis, found)});
-        // The index names its files relative to its own folder: moved alone
-        // it would no longer find them.
-        const bool isIndex = expected == diagnosis.plugin.directory / "notch" / "notch.txt";
-        if (!isIndex && fs::is_directory(expected.parent_path(), error) && isRenameTargetFit(found, expected))
-            fixes.push_back(renameFix(found, expected));
+        // Into the folder the plug-in looks in, or into a new one of that
+        // name when the file lies above it.
+        if ((folderExists || isInside(folder, foundFolder)) && isRenameTargetFit(found, expected)) {
+            fixes = keepingNames({renameFix(found, expected)});
+            namesBreak = fixes.empty();
+        }
+    }
+    // A folder an earlier finding renames, with an entry of it renamed here:
+    // renames run in the order of the findings, so the folder's rename
+    // moves to this finding, after the entry's.
+    for (const Fix& step : fixes) {
+        const bool entryInside =
+            std::any_of(fixes.begin(), fixes.end(), [&](const Fix& other) { return isInside(other.file, step.file); });
+        if (!entryInside) continue;
+        for (Finding& earlier : diagnosis.findings) {
+            const auto same = std::find_if(earlier.fixes.begin(), earlier.fixes.end(), [&](const Fix& other) {
+                return other.kind == step.kind && other.file == step.file && other.target == step.target;
+            });
+            if (same == earlier.fixes.end()) continue;
+            earlier.fixes.erase(same);
+            const std::string from = shown(diagnosis, step.file);
+            const std::string to = shown(diagnosis, step.target);
+            const std::string own = messages::trf("rename {1} to {2}", {from, to});
+            const std::size_t at = earlier.fix.find(own);
+            if (at != std::string::npos)
+                earlier.fix.replace(at, own.size(),
+                                    messages::trf("renaming {1} to {2}, below, puts this right too", {from, to}));
+        }
     }
     std::string fix;
     for (const Fix& step : fixes)
@@ -422,32 +656,69 @@ void explainFixedName(Diagnosis& diagnosis, const Candidate& candidate, const fs
     for (const Fix& step : fixes)
         fix += (fix.empty() ? "" : "; ") + messages::trf("rename {1} to {2}", {shown(diagnosis, step.file),
                                                                                   shown(diagnosis, step.target)});
-    if (fix.empty()) fix = messages::trf("put the file at {1}", {shown(diagnosis, expected)});
+    if (fix.empty())
+        fix = namesBreak ? messages::trf("put the file at {1}, and the files it names where its names then lead: they "
+                                         "are named relative to it",
+                                         {shown(diagnosis, expected)})
+                         : messages::trf("put the file at {1}", {shown(diagnosis, expected)});
     add(diagnosis, nameFinding(expected, 0, 0, shownPath(found, diagnosis.folder), std::move(message), std::move(fix),
                                std::move(fixes)));
+    if (folderExists && isInside(foundFolder, folder) && depthBelow(folder, foundFolder) == 1)
+        noteDifferingTwins(diagnosis, foundFolder, folder);
 }
 
-// A folder on the way that is a shortcut: the plug-in does not follow it.
+// A folder on the way that is a shortcut, or a zip archive not yet
+// extracted (Explorer shows both much like a folder): the plug-in follows
+// neither.
 bool reportShortcut(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written) {
     std::error_code error;
     for (fs::path folder = expected.parent_path(); folder.has_relative_path() && folder != diagnosis.folder;
          folder = folder.parent_path()) {
-        if (fs::exists(folder, error)) return false;
         fs::path link = folder;
         link += ".lnk";
-        if (!fs::is_regular_file(link, error)) continue;
-        const std::string found = shownPath(link, diagnosis.folder);
+        fs::path archive = folder;
+        archive += ".zip";
+        const bool isFile = fs::is_regular_file(folder, error);
+        if (isFile && encodingOf(readBytes(folder, 4096)) == Encoding::Zip) {
+            archive = folder;
+        } else if (isFile) {
+            const std::string found = shownPath(folder, diagnosis.folder);
+            const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
+                                          [&](const Finding& finding) { return finding.found == found; });
+            if (!told)
+                add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
+                                           written ? written->firstColumn : 0, found,
+                                           messages::trf("{1} is a file, not a folder: the plug-in looks for {2} in a "
+                                                         "folder of that name",
+                                                         {shown(diagnosis, folder), shown(diagnosis, expected)}),
+                                           messages::trf("make {1} a folder holding the files meant to be in it",
+                                                         {shown(diagnosis, folder)})));
+            return true;
+        } else if (fs::exists(folder, error)) {
+            return false;
+        }
+        const bool isLink = fs::is_regular_file(link, error);
+        if (!isLink && !fs::is_regular_file(archive, error)) continue;
+        const fs::path& standIn = isLink ? link : archive;
+        const std::string found = shownPath(standIn, diagnosis.folder);
         const bool told = std::any_of(diagnosis.findings.begin(), diagnosis.findings.end(),
                                       [&](const Finding& finding) { return finding.found == found; });
         if (told) return true;
-        add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
-                                   written ? written->firstColumn : 0, found,
-                                   messages::trf("{1} is a shortcut, not a folder: the plug-in does not follow "
-                                                 "shortcuts, so it finds nothing in {2}",
-                                                 {shown(diagnosis, link), shown(diagnosis, folder)}),
-                                   messages::trf("replace the shortcut by the folder itself (copy the folder it "
-                                                 "points to here as {1})",
-                                                 {shown(diagnosis, folder)})));
+        add(diagnosis,
+            nameFinding(written ? written->file : expected, written ? written->line : 0,
+                        written ? written->firstColumn : 0, found,
+                        isLink ? messages::trf("{1} is a shortcut, not a folder: the plug-in does not follow "
+                                               "shortcuts, so it finds nothing in {2}",
+                                               {shown(diagnosis, link), shown(diagnosis, folder)})
+                               : messages::trf("{1} is a zip archive, not a folder: the plug-in does not look into "
+                                               "archives, so it finds nothing in {2}",
+                                               {shown(diagnosis, archive), shown(diagnosis, folder)}),
+                        isLink ? messages::trf("replace the shortcut by the folder itself (copy the folder it "
+                                               "points to here as {1})",
+                                               {shown(diagnosis, folder)})
+                               : messages::trf("extract the archive here, so that {1} is a folder (in Explorer: "
+                                               "right-click, \"Extract All\")",
+                                               {shown(diagnosis, folder)})));
         return true;
     }
     return false;
@@ -459,6 +730,8 @@ bool isNearMiss(const std::u16string& name, const std::u16string& wanted) {
     const std::u16string stem = fs::path(wanted).stem().u16string();
     const std::u16string otherStem = fs::path(name).stem().u16string();
     if (!stem.empty() && nameKey(otherStem) == nameKey(stem)) return true;
+    // Speed.csv.xlsx, power_params.txt.bak: the name with one more extension.
+    if (extensionAfter(nameKey(name), nameKey(wanted))) return true;
     return editDistance(name, wanted) <= 2;
 }
 
@@ -503,6 +776,119 @@ void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const Writte
                                             "extensions\" to see whole names)")));
 }
 
+bool isPluginLibrary(const fs::path& path);
+
+bool isLoadableBuild(const fs::path& path) {
+    const std::optional<LibraryFile> library = examineLibrary(path);
+    return library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&
+           !library->isDotNet;
+}
+
+bool isThirtyTwoBitBuild(const fs::path& path) {
+    const std::optional<LibraryFile> library = examineLibrary(path);
+    return library && library->format == LibraryFormat::Pe && !library->is64Bit;
+}
+
+// The 64-bit build of a module where the vehicle holds exactly one: the same
+// name in a folder x64 (or amd64, win64, 64bit), or the name with a 64-bit
+// mark (ats64.dll, ats_x64.dll); a name with a 32-bit mark (ats32.dll,
+// ats_x86.dll, as a 32-bit vehicle's list writes it) is taken without it.
+std::optional<fs::path> sixtyFourBitBuildPath(const Diagnosis& diagnosis, const fs::path& module) {
+    const std::u16string stem = nameKey(module.stem().u16string());
+    const std::u16string extension = nameKey(module.extension().u16string());
+    std::u16string base = stem;
+    for (const std::u16string_view mark : {u"_win32", u"-win32", u"win32", u"_x86", u"-x86", u"x86", u"_32", u"-32", u"32"})
+        if (base.size() > mark.size() && std::u16string_view(base).substr(base.size() - mark.size()) == mark) {
+            base.erase(base.size() - mark.size());
+            break;
+        }
+    std::vector<std::u16string> stems{stem};
+    if (base != stem) stems.push_back(base);
+    std::vector<fs::path> builds;
+    std::error_code error;
+    fs::recursive_directory_iterator it(diagnosis.folder, fs::directory_options::skip_permission_denied, error);
+    std::size_t seen = 0;
+    for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
+         it.increment(error), ++seen) {
+        std::error_code kindError;
+        if (it->is_directory(kindError) && (isSkippedFolder(nameOf(it->path())) || it.depth() >= kSearchDepth))
+            it.disable_recursion_pending();
+        if (!it->is_regular_file(kindError) || it->path() == module) continue;
+        const std::u16string key = nameKey(nameOf(it->path()));
+        const std::u16string folder = nameKey(nameOf(it->path().parent_path()));
+        const bool sixtyFourFolder =
+            folder == u"x64" || folder == u"amd64" || folder == u"win64" || folder == u"64bit" || folder == u"64";
+        bool meant = base != stem && key == base + extension;
+        for (const std::u16string& name : stems) {
+            meant = meant || (sixtyFourFolder && key == name + extension);
+            for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
+                meant = meant || key == std::u16string(name).append(suffix).append(extension);
+        }
+        if (meant && isLoadableBuild(it->path()) && !isPluginLibrary(it->path())) builds.push_back(it->path());
+    }
+    if (builds.size() != 1 || !fitsAsName(nameOf(builds.front()))) return std::nullopt;
+    return builds.front();
+}
+
+// For a line of the module list: the candidates this 64-bit plug-in can
+// load, when there are any; a 32-bit one gives way to its 64-bit build.
+std::vector<Candidate> loadableFirst(const Diagnosis& diagnosis, std::vector<Candidate> candidates) {
+    // The plug-in itself is never a module of its own.
+    candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                    [](const Candidate& candidate) { return isPluginLibrary(candidate.path); }),
+                     candidates.end());
+    std::vector<Candidate> loadable;
+    for (const Candidate& candidate : candidates)
+        if (isLoadableBuild(candidate.path)) loadable.push_back(candidate);
+    if (!loadable.empty()) return loadable;
+    if (candidates.size() == 1 && isThirtyTwoBitBuild(candidates.front().path))
+        if (const std::optional<fs::path> build = sixtyFourBitBuildPath(diagnosis, candidates.front().path))
+            return {{*build, Match::Same, candidates.front().path}};
+    return candidates;
+}
+
+// A line of the module list naming nothing, where the vehicle holds the
+// 64-bit build of the module it names.
+bool reportSixtyFourBitBuild(Diagnosis& diagnosis, const WrittenName& written, const fs::path& expected) {
+    const std::optional<fs::path> build = sixtyFourBitBuildPath(diagnosis, expected);
+    if (!build) return false;
+    const config::Text replacement = writtenPath(build->lexically_relative(written.base));
+    add(diagnosis, nameFinding(written.file, written.line, written.firstColumn, visibleText(written.text, 200),
+                               messages::trf("{1} is not there, but the vehicle holds {2}, the 64-bit build of the "
+                                             "module of that name",
+                                             {shown(diagnosis, expected), shown(diagnosis, *build)}),
+                               messages::trf("write {1} in this line", {shownText(replacement)}),
+                               {{Fix::Kind::Edit, written.file, written.line, written.firstColumn, written.endColumn,
+                                 platform::toUtf8(replacement), {}}}));
+    return true;
+}
+
+// One of the plug-in's own files beside the plug-in's folder instead of in
+// it, as when the library was given a folder of its own and its files were
+// left beside the vehicle file. Outside the folder checked: no repair.
+bool reportOneFolderUp(Diagnosis& diagnosis, const fs::path& expected) {
+    const fs::path relative = expected.lexically_relative(diagnosis.folder);
+    const fs::path above = diagnosis.folder.parent_path();
+    if (relative.empty() || *relative.begin() == ".." || above.empty() || above == diagnosis.folder) return false;
+    fs::path found = above;
+    for (const fs::path& part : relative) {
+        const std::optional<fs::path> entry = entryIgnoringCase(found, part.u16string());
+        if (!entry) return false;
+        found = *entry;
+    }
+    std::error_code error;
+    if (!fs::is_regular_file(found, error)) return false;
+    const fs::path moved = above / *found.lexically_relative(above).begin();
+    add(diagnosis, nameFinding(expected, 0, 0, visibleText(found.u16string(), 200, false),
+                               messages::trf("the plug-in looks for {1} and finds nothing: it lies one folder up, at "
+                                             "{2}, and the plug-in reads its files only from the folder the library "
+                                             "is in",
+                                             {shown(diagnosis, expected), shownText(found.u16string())}),
+                               messages::trf("move {1} into {2}", {shownText(moved.u16string()),
+                                                                     shownText(diagnosis.folder.u16string())})));
+    return true;
+}
+
 bool isPluginLibrary(const fs::path& path) {
     const std::u16string name = nameOf(path);
     if (config::equalsIgnoreCase(name, u"orvalis_cab.dll") || config::equalsIgnoreCase(name, u"orvalis_cab.so"))
@@ -537,25 +923,76 @@ bool reportThirtyTwoBitList(Diagnosis& diagnosis, const fs::path& file) {
 void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const WrittenName* written) {
     std::error_code error;
     if (written != nullptr && fs::is_directory(wanted, error) && !written->text.empty()) {
+        // A folder of the file's name holding that file (as unzipping a
+        // single file into a folder of its name leaves it): the line can
+        // lead into it.
+        const std::optional<fs::path> inside = entryIgnoringCase(wanted, nameOf(wanted));
+        if (inside && fs::is_regular_file(*inside, error) && fitsAsName(nameOf(*inside))) {
+            const config::Text replacement = written->text + u"\\" + nameOf(*inside);
+            add(diagnosis,
+                nameFinding(written->file, written->line, written->firstColumn, visibleText(written->text, 200),
+                            messages::trf("{1} is a folder holding {2}: the plug-in needs a file here and does not "
+                                          "look into the folder",
+                                          {shown(diagnosis, wanted), shown(diagnosis, *inside)}),
+                            messages::trf("write {1} in this line", {shownText(replacement)}),
+                            {{Fix::Kind::Edit, written->file, written->line, written->firstColumn, written->endColumn,
+                              platform::toUtf8(replacement), {}}}));
+            return;
+        }
         add(diagnosis, nameFinding(written->file, written->line, written->firstColumn, visibleText(written->text, 200),
                                    messages::trf("{1} is a folder: the plug-in needs a file here",
                                                  {shown(diagnosis, wanted)}),
                                    messages::tr("write the name of the file meant here, with its extension")));
         return;
     }
+    if (written == nullptr && fs::is_directory(wanted, error)) {
+        // Unzipping a single file into a folder of its name leaves
+        // NeedleTable\Speed.csv\Speed.csv.
+        const std::optional<fs::path> inside = entryIgnoringCase(wanted, nameOf(wanted));
+        const bool fileInside = inside && fs::is_regular_file(*inside, error);
+        add(diagnosis,
+            nameFinding(wanted, 0, 0, shownPath(wanted, diagnosis.folder),
+                        fileInside ? messages::trf("{1} is a folder, not a file: the plug-in reads a file of this "
+                                                   "name and does not look into the folder, which holds {2}",
+                                                   {shown(diagnosis, wanted), shown(diagnosis, *inside)})
+                                   : messages::trf("{1} is a folder, not a file: the plug-in reads a file of this name",
+                                                   {shown(diagnosis, wanted)}),
+                        fileInside ? messages::tr("move the file out of the folder, delete the folder, and give the "
+                                                  "file its place")
+                                   : messages::tr("put the file itself in the folder's place")));
+        return;
+    }
     if (written == nullptr && reportThirtyTwoBitList(diagnosis, wanted)) return;
-    const Meant meant = written ? meantName(written->text, written->comments) : Meant{nameOf(wanted), false, false, false, false, {}};
+    Meant meant;
+    if (written)
+        meant = meantName(written->text, written->comments);
+    else
+        meant.text = nameOf(wanted);
     if (meant.text.empty()) return;
     const fs::path expected =
         written ? config::resolvePath(written->base, meant.text).lexically_normal() : wanted.lexically_normal();
     const std::vector<Candidate> all = candidatesFor(diagnosis.folder, nameOf(expected));
-    const std::vector<Candidate> best = bestCandidates(all, expected);
+    const bool moduleLine = written != nullptr && written->file == diagnosis.plugin.directory / "detailmodulesx64.txt";
+    std::vector<Candidate> best = bestCandidates(all, expected);
+    if (moduleLine) best = loadableFirst(diagnosis, std::move(best));
+    if (moduleLine && best.empty() && reportSixtyFourBitBuild(diagnosis, *written, expected)) return;
     if (best.size() > 1) {
         add(diagnosis, nameFinding(written ? written->file : wanted, written ? written->line : 0,
                                    written ? written->firstColumn : 0, candidateList(diagnosis, best),
                                    messages::trf("{1} is not there; files of that name are at {2}",
                                                  {shown(diagnosis, expected), candidateList(diagnosis, best)}),
                                    messages::tr("check which one is meant, and name it or move it there")));
+        return;
+    }
+    if (best.size() == 1 && best.front().match == Match::Shortcut) {
+        const fs::path& link = best.front().path;
+        add(diagnosis, nameFinding(written ? written->file : wanted, written ? written->line : 0,
+                                   written ? written->firstColumn : 0, shownPath(link, diagnosis.folder),
+                                   messages::trf("{1} is a shortcut, not the file: the plug-in does not follow "
+                                                 "shortcuts, so it finds nothing at {2}",
+                                                 {shown(diagnosis, link), shown(diagnosis, expected)}),
+                                   messages::trf("put the file itself at {1} (copy the file the shortcut points to)",
+                                                 {shown(diagnosis, expected)})));
         return;
     }
     if (best.size() == 1) {
@@ -566,6 +1003,7 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
         return;
     }
     if (reportShortcut(diagnosis, expected, written)) return;
+    if (written == nullptr && reportOneFolderUp(diagnosis, expected)) return;
     reportNearMiss(diagnosis, expected, written);
 }
 
@@ -575,34 +1013,9 @@ void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
 }
 
 std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, const fs::path& module) {
-    const std::u16string stem = nameKey(module.stem().u16string());
-    const std::u16string extension = nameKey(module.extension().u16string());
-    const std::u16string name = stem + extension;
-    std::vector<fs::path> builds;
-    std::error_code error;
-    fs::recursive_directory_iterator it(diagnosis.folder, fs::directory_options::skip_permission_denied, error);
-    std::size_t seen = 0;
-    for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
-         it.increment(error), ++seen) {
-        std::error_code kindError;
-        if (it->is_directory(kindError) && (isSkippedFolder(nameOf(it->path())) || it.depth() >= kSearchDepth))
-            it.disable_recursion_pending();
-        if (!it->is_regular_file(kindError) || it->path() == module) continue;
-        const std::u16string key = nameKey(nameOf(it->path()));
-        const std::u16string folder = nameKey(nameOf(it->path().parent_path()));
-        const bool inFolder = key == name && (folder == u"x64" || folder == u"amd64" || folder == u"win64" ||
-                                              folder == u"64bit" || folder == u"64");
-        bool suffixed = false;
-        for (const std::u16string_view suffix : {u"64", u"_64", u"-64", u"x64", u"_x64", u"-x64"})
-            suffixed = suffixed || key == std::u16string(stem).append(suffix).append(extension);
-        if (!inFolder && !suffixed) continue;
-        const std::optional<LibraryFile> library = examineLibrary(it->path());
-        if (library && library->format == LibraryFormat::Pe && library->is64Bit && library->isLibrary &&
-            !library->isDotNet)
-            builds.push_back(it->path());
-    }
-    if (builds.size() != 1 || !fitsAsName(nameOf(builds.front()))) return std::nullopt;
-    return writtenPath(builds.front().lexically_relative(diagnosis.plugin.directory.parent_path()));
+    const std::optional<fs::path> build = sixtyFourBitBuildPath(diagnosis, module);
+    if (!build) return std::nullopt;
+    return writtenPath(build->lexically_relative(diagnosis.plugin.directory.parent_path()));
 }
 
 std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::path& file) {
@@ -644,7 +1057,19 @@ void checkFolder(Diagnosis& diagnosis) {
     // PanelModify.txt was meant to switch the mode on.
     const std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");
     for (const Candidate& candidate : candidates) {
-        if (candidate.path.parent_path() != diagnosis.folder) continue;
+        if (candidate.path.parent_path() != diagnosis.folder) {
+            // Moved into a folder, perhaps to switch the mode off: told, not moved back.
+            if (candidate.match == Match::Same)
+                add(diagnosis, Finding{Severity::Note, candidate.path, 0, 0, {},
+                                       shownPath(candidate.path, diagnosis.folder),
+                                       messages::trf("the plug-in looks for PanelModify.txt only in its own folder, "
+                                                     "not in {1}: the adjustment mode is off",
+                                                     {shown(diagnosis, candidate.path.parent_path())}),
+                                       messages::tr("to switch the adjustment mode on, move the file into the "
+                                                    "plug-in's folder"),
+                                       {}, {}});
+            continue;
+        }
         const fs::path target = diagnosis.folder / "PanelModify.txt";
         std::vector<Fix> fixes;
         if (candidates.size() == 1 && isRenameTargetFit(candidate.path, target))

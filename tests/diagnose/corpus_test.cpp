@@ -149,8 +149,14 @@ std::string loadedText(const TestFolder& folder) {
     plugin.directory = folder.directory();
     plugin::load(plugin);
     const fs::path root = folder.path().lexically_normal();
+    // Where names ignore letter case, paths that differ only in it name one file.
+    const bool caseSensitive = fileNamesAreCaseSensitive();
     const auto shown = [&](const fs::path& path) {
-        return path.empty() ? std::string("-") : path.lexically_normal().lexically_relative(root).generic_u8string();
+        if (path.empty()) return std::string("-");
+        std::string text = path.lexically_normal().lexically_relative(root).generic_u8string();
+        if (!caseSensitive)
+            for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        return text;
     };
     const auto curve = [](std::ostream& out, const panel::CurveTable& table) {
         for (const panel::CurvePoint& point : table) out << ' ' << point.input << ':' << point.output;

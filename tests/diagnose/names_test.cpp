@@ -70,7 +70,10 @@ void apply(const std::vector<Finding>& findings) {
     for (const Finding& finding : findings)
         for (const Fix& fix : finding.fixes) {
             if (fix.kind == Fix::Kind::Edit) applyEdit(fix);
-            if (fix.kind == Fix::Kind::Rename) fs::rename(fix.file, fix.target);
+            if (fix.kind == Fix::Kind::Rename) {
+                fs::create_directories(fix.target.parent_path());
+                fs::rename(fix.file, fix.target);
+            }
         }
 }
 
@@ -96,16 +99,30 @@ struct Vehicle {
     plugin::Plugin plugin;
 };
 
+bool fileNamesIgnoreCase() {
+    TestFolder folder(u"case");
+    folder.write("a.txt", "");
+    return fs::exists(folder.path() / "A.TXT");
+}
+
+// A path of the vehicle as text; where names ignore letter case, paths that
+// differ only in it name one file and read alike.
+std::string shownPath(const fs::path& path, const fs::path& folder) {
+    static const bool ignoreCase = fileNamesIgnoreCase();
+    std::string text = path.lexically_normal().lexically_relative(folder).generic_u8string();
+    if (ignoreCase)
+        for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
 // What the plug-in loaded, in words, so that two loads compare in one line.
 std::string loaded(const Vehicle& vehicle) {
     const plugin::Plugin& plugin = vehicle.plugin;
     std::ostringstream text;
     for (const config::FileNote& file : plugin.report.files)
-        text << file.path.lexically_normal().lexically_relative(vehicle.folder.path()).generic_u8string() << ' '
-             << file.found << '\n';
+        text << shownPath(file.path, vehicle.folder.path()) << ' ' << file.found << '\n';
     for (const config::ModuleNote& module : plugin.report.modules)
-        text << "module " << module.line << ' '
-             << module.path.lexically_normal().lexically_relative(vehicle.folder.path()).generic_u8string() << ' '
+        text << "module " << module.line << ' ' << shownPath(module.path, vehicle.folder.path()) << ' '
              << static_cast<int>(module.outcome) << '\n';
     const auto curve = [&](const panel::CurveTable& table) {
         for (const panel::CurvePoint& point : table) text << point.input << ':' << point.output << ' ';
@@ -159,7 +176,8 @@ TEST(NameRepairs, EveryOfferedRepairLoadsTheIntendedVehicleAndLeavesNothingToRep
         // do by hand and no repair reaches them.
         const bool repairable = std::all_of(findings.begin(), findings.end(), [](const Finding& finding) {
             return finding.severity == diagnose::Severity::Note || !finding.fixes.empty() ||
-                   finding.fix.find("as above") != std::string::npos;
+                   finding.fix.find("as above") != std::string::npos ||
+                   finding.fix.find(", below,") != std::string::npos;
         });
         if (!repairable) continue;
         apply(findings);
@@ -234,18 +252,203 @@ TEST(NameRepairs, TheOriginalsKeptByARepairAndAMacArchivesFilesAreNoCandidates) 
     EXPECT_EQ(findings[0].fixes[0].replacement, "power_params.txt");
 }
 
-TEST(NameRepairs, TheIndexNestedInAFolderOfItsOwnNameIsNotMovedAwayFromItsFiles) {
-    TestFolder folder(u"names");
-    folder.write("notch/notch/notch.txt", "[Power]\nParams = power_params.txt\n");
-    folder.write("notch/notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
-    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
+// Loads the plug-in from `folder`, applies every repair the check offers and
+// loads it again: what the second load read.
+plugin::Plugin repairedAndLoaded(const TestFolder& folder, std::vector<Finding>* before = nullptr) {
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE,
+                  fs::copy_options::overwrite_existing);
     plugin::Plugin plugin;
     plugin.directory = folder.directory();
     plugin::load(plugin);
     const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
     plugin::dispose(plugin);
-    ASSERT_FALSE(findings.empty());
+    apply(findings);
+    if (before != nullptr) *before = findings;
+    plugin::Plugin again;
+    again.directory = folder.directory();
+    plugin::load(again);
+    plugin::dispose(again);
+    return again;
+}
+
+TEST(NameRepairs, TheIndexOneFolderTooDeepMovesWithTheFilesBesideIt) {
+    TestFolder folder(u"names");
+    folder.write("notch/readme.txt", "notes\n");
+    folder.write("notch/notch/notch.txt", "[Brake]\nParams = brake_params.txt\nCurrent = csv\\brake_current.csv\n");
+    folder.write("notch/notch/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("notch/notch/csv/brake_current.csv", "speed,1,2,3\n0,10,20,30\n");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    EXPECT_EQ(plugin.notch.brakeStepCount, 3u);
+    ASSERT_EQ(plugin.notch.brakeCurrentCurves.size(), 3u);
+    EXPECT_EQ(plugin.notch.brakeCurrentCurves[2].front().output, 30.0f);
+}
+
+TEST(NameRepairs, AFileNamingOthersRelativeToItIsNotMovedAwayFromThem) {
+    // The index one folder too deep names a file beside its folder, and the
+    // module list one folder too deep a module beside the vehicle: moved,
+    // their names would lead elsewhere, so nothing is moved.
+    TestFolder folder(u"names");
+    folder.write("notch/notch/notch.txt", "[Power]\nParams = ..\\power_params.txt\n");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("Train/detailmodulesx64.txt", "..\\ats.dll\n");
+    folder.write("ats.dll", "");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    ASSERT_GE(findings.size(), 2u);
     for (const Finding& finding : findings) EXPECT_TRUE(finding.fixes.empty()) << finding.message;
+}
+
+TEST(NameRepairs, AModuleListOneFolderTooDeepTakesTheModulesItNamesAlong) {
+    TestFolder folder(u"names");
+    folder.write("Train/detailmodulesx64.txt", "modules\\ats.dll\nbeside.dll\nnone.dll");
+    folder.write("Train/modules/ats.dll", "");
+    folder.write("Train/beside.dll", "");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    ASSERT_EQ(plugin.report.modules.size(), 3u);
+    EXPECT_TRUE(fs::exists(folder.path() / "modules" / "ats.dll"));
+    EXPECT_TRUE(fs::exists(folder.path() / "beside.dll"));
+    EXPECT_TRUE(fs::exists(folder.path() / "detailmodulesx64.txt"));
+}
+
+TEST(NameRepairs, AFolderInAFilesPlaceIsNamedAndNeverRepaired) {
+    TestFolder folder(u"names");
+    folder.write("NeedleTable/Speed.csv/Speed.csv", "speed,needle\n0,0\n");
+    fs::create_directories(folder.path() / "NeedleTable" / "Voltage.csv");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    int folders = 0;
+    for (const Finding& finding : findings) {
+        EXPECT_TRUE(finding.fixes.empty()) << finding.message;
+        if (finding.message.find("is a folder, not a file") != std::string::npos) ++folders;
+    }
+    EXPECT_EQ(folders, 2);
+}
+
+TEST(NameRepairs, FilesBesideThePluginsFolderAreNamedWithoutARepair) {
+    TestFolder folder(u"names");
+    folder.write("notch/notch.txt", "[Brake]\nParams = brake_params.txt\n");
+    folder.write("notch/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    fs::create_directories(folder.path() / "Plugin");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "Plugin" / ORVALIS_PLUGIN_FILE);
+    plugin::Plugin plugin;
+    plugin.directory = folder.path() / "Plugin" / "";
+    plugin::load(plugin);
+    const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+    plugin::dispose(plugin);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].message.find("one folder up"), std::string::npos) << findings[0].message;
+    EXPECT_TRUE(findings[0].fixes.empty());
+}
+
+TEST(NameRepairs, TablesLeftInThePluginsFolderMoveIntoANewFolderOfTheirs) {
+    TestFolder folder(u"names");
+    folder.write("Speed.csv", "speed,needle\n0,0\n100,50\n");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    ASSERT_EQ(plugin.needles.speedTable.size(), 2u);
+    EXPECT_EQ(plugin.needles.speedTable.back().output, 50.0f);
+}
+
+TEST(NameRepairs, AFolderCopiedByExplorerIsRenamedAndAnUnrelatedOneIsNot) {
+    TestFolder copied(u"names");
+    copied.write("NeedleTable - \xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC (2)/Speed.csv", "speed,needle\n0,0\n100,50\n");
+    EXPECT_EQ(repairedAndLoaded(copied).needles.speedTable.size(), 2u);
+
+    // The original folder is there, but empty: the file moves into it.
+    TestFolder besideAnEmptyOne(u"names");
+    besideAnEmptyOne.write("NeedleTable - Copy/Speed.csv", "speed,needle\n0,0\n100,50\n");
+    fs::create_directories(besideAnEmptyOne.path() / "NeedleTable");
+    EXPECT_EQ(repairedAndLoaded(besideAnEmptyOne).needles.speedTable.size(), 2u);
+
+    TestFolder unrelated(u"names");
+    unrelated.write("Tables/Speed.csv", "speed,needle\n0,0\n100,50\n");
+    std::vector<Finding> findings;
+    EXPECT_TRUE(repairedAndLoaded(unrelated, &findings).needles.speedTable.empty());
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_TRUE(findings[0].fixes.empty());
+}
+
+TEST(NameRepairs, TwoDifferencesAtOnceAreRepairedAndTwoFilesOfOneNameAreNot) {
+    TestFolder folder(u"names");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    // Letter case and a hidden extension, then also full-width letters.
+    for (const char* line : {"Params = Power_Params", "Params = \xEF\xBC\xB0ower_params"}) {
+        SCOPED_TRACE(line);
+        const std::vector<Finding> findings = findingsFor(folder, line);
+        ASSERT_EQ(findings.size(), 1u);
+        ASSERT_EQ(findings[0].fixes.size(), 1u);
+        EXPECT_EQ(findings[0].fixes[0].replacement, "power_params.txt");
+    }
+    folder.write("notch/power_params.csv", "");
+    const std::vector<Finding> findings = findingsFor(folder, "Params = Power_Params");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_TRUE(findings[0].fixes.empty());
+    EXPECT_NE(findings[0].found.find("power_params.csv"), std::string::npos);
+    EXPECT_NE(findings[0].found.find("power_params.txt"), std::string::npos);
+}
+
+TEST(NameRepairs, AModuleLineLeadsToTheOnly64BitBuildOfItsName) {
+    const fs::path builds = kCorpus / "module-of-32-bit-with-64-bit-build";
+    TestFolder folder(u"names");
+    fs::create_directories(folder.path() / "x86");
+    fs::create_directories(folder.path() / "x64");
+    fs::copy_file(builds / "ats.dll", folder.path() / "x86" / "ats.dll");
+    fs::copy_file(builds / "x64" / "ats.dll", folder.path() / "x64" / "ats.dll");
+    fs::copy_file(builds / "x64" / "ats.dll", folder.path() / "eb_x64.dll");
+    fs::copy_file(builds / "x64" / "ats.dll", folder.path() / "x64" / "eb64.dll");
+    folder.write("detailmodulesx64.txt", "plugins\\ats.dll\neb_x86.dll");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    ASSERT_EQ(findings.size(), 2u);
+    // One 32-bit and one 64-bit library of the name: the 64-bit one is meant.
+    ASSERT_EQ(findings[0].fixes.size(), 1u);
+    EXPECT_EQ(findings[0].fixes[0].replacement, "x64\\ats.dll");
+    // Two 64-bit builds that could both be meant: none is chosen.
+    EXPECT_TRUE(findings[1].fixes.empty()) << findings[1].message;
+}
+
+TEST(NameRepairs, AFileInAFoldersPlaceIsNamedForWhatItIs) {
+    TestFolder folder(u"names");
+    // A zip archive named like the folder, its extension hidden, and a
+    // plain file of the folder's name.
+    folder.write("NeedleTable", std::string("PK\x03\x04", 4) + std::string(64, '\0'));
+    folder.write("notch", "[Power]\n");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_NE(findings[0].message.find("is a file, not a folder"), std::string::npos) << findings[0].message;
+    EXPECT_NE(findings[1].message.find("zip archive"), std::string::npos) << findings[1].message;
+    for (const Finding& finding : findings) EXPECT_TRUE(finding.fixes.empty());
+}
+
+TEST(NameRepairs, ASwitchFileInAFolderIsToldButLeftWhereItIs) {
+    TestFolder folder(u"names");
+    folder.write("NeedleTable/PanelModify.txt", "");
+    std::vector<Finding> findings;
+    EXPECT_FALSE(repairedAndLoaded(folder, &findings).adjust.enabled);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].severity, diagnose::Severity::Note);
+    EXPECT_TRUE(findings[0].fixes.empty());
+}
+
+TEST(NameRepairs, AFolderInTheWrongPlaceWithItsFilesNamedInOtherLetterCaseComesRightInOneGo) {
+    TestFolder folder(u"names");
+    folder.write("Train/Notch/Notch.txt", "[Brake]\nParams = brake_params.txt\n");
+    folder.write("Train/Notch/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("Train/needletable/speed.csv", "speed,needle\n0,0\n100,50\n");
+    folder.write("Train/needletable/voltage.csv", "voltage,needle\n0,0\n1500,75\n");
+    const plugin::Plugin plugin = repairedAndLoaded(folder);
+    EXPECT_EQ(plugin.notch.brakeStepCount, 3u);
+    EXPECT_EQ(plugin.needles.speedTable.size(), 2u);
+    EXPECT_EQ(plugin.needles.voltageTable.size(), 2u);
+}
+
+TEST(NameRepairs, AModuleLineIsNeverLedToThePluginItself) {
+    TestFolder folder(u"names");
+    folder.write("detailmodulesx64.txt", "orvalis_cab\norvalis_cab32.dll");
+    std::vector<Finding> findings;
+    repairedAndLoaded(folder, &findings);
+    for (const Finding& finding : findings)
+        for (const Fix& fix : finding.fixes) EXPECT_EQ(fix.replacement.find("orvalis_cab"), std::string::npos);
 }
 
 TEST(NameRepairs, AHeaderOrKeyMeantAsOneOfTheGrammarsReadsAsItOnceRepaired) {
