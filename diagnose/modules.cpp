@@ -1,7 +1,9 @@
 // The module list: lines that name something else than the author meant
 // (blanks, comments, absolute paths, paths out of the vehicle folder, the
-// same module twice, the plug-in itself), and for each library, from its
-// headers, why it does not load or what it lacks.
+// same module twice, the plug-in itself, a yen sign for the folder
+// separator), and for each library, from its headers, why it does not load
+// or what it lacks. A line that should simply go is deleted whole, so that
+// the lines after it keep their order.
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -31,6 +33,18 @@ Finding lineFinding(const std::filesystem::path& file, const Line& line, Severit
                     std::string fix) {
     return Finding{severity, file, line.number, 1, {}, visibleText(line.text, 200), std::move(message), std::move(fix),
                    {}, {}};
+}
+
+Fix deleteLine(const std::filesystem::path& file, const Line& line) {
+    Fix fix;
+    fix.kind = Fix::Kind::DeleteLine;
+    fix.file = file;
+    fix.line = line.number;
+    return fix;
+}
+
+Fix replaceLine(const std::filesystem::path& file, const Line& line, const config::Text& text) {
+    return {Fix::Kind::Edit, file, line.number, 1, characterCount(line.text) + 1, platform::toUtf8(text), {}};
 }
 
 std::string lowered(std::string text) {
@@ -81,6 +95,12 @@ bool importIsThere(const Diagnosis& diagnosis, const std::filesystem::path& modu
 std::string joined(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+std::string joinedSentences(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
     return text;
 }
 
@@ -157,11 +177,14 @@ void checkImports(Diagnosis& diagnosis, const std::filesystem::path& file, const
                                                 "that runs the simulator")));
 }
 
+// The plug-in skips the line: deleting it changes nothing that runs.
 void reportPluginItself(Diagnosis& diagnosis, const std::filesystem::path& file, const Line& line) {
-    add(diagnosis, lineFinding(file, line, Severity::Warning,
-                               messages::tr("this is the plug-in itself: it cannot be its own module, and the "
-                                            "simulator's plug-in skips this line"),
-                               messages::tr("remove the line")));
+    Finding finding = lineFinding(file, line, Severity::Warning,
+                                  messages::tr("this is the plug-in itself: it cannot be its own module, and the "
+                                               "simulator's plug-in skips this line"),
+                                  messages::tr("remove the line"));
+    finding.fixes.push_back(deleteLine(file, line));
+    add(diagnosis, std::move(finding));
 }
 
 // What the file's headers say about a library that exists.
@@ -196,8 +219,7 @@ void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const
         if (const std::optional<config::Text> build = sixtyFourBitBuildOf(diagnosis, entry.path)) {
             finding.fix = messages::trf("the vehicle holds its 64-bit build: write {1} in this line",
                                         {"`" + visibleText(*build, 200, false) + "`"});
-            finding.fixes.push_back({Fix::Kind::Edit, file, entry.line.number, 1,
-                                     characterCount(entry.line.text) + 1, platform::toUtf8(*build), {}});
+            finding.fixes.push_back(replaceLine(file, entry.line, *build));
         }
         add(diagnosis, std::move(finding));
         return;
@@ -218,40 +240,114 @@ void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const
     checkEntryPoints(diagnosis, file, entry, *library);
 }
 
-// The way a line is written, before what it names.
-bool checkWriting(Diagnosis& diagnosis, const std::filesystem::path& file, const Line& line, bool lastLine) {
+std::string sameFileKey(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    return lowered((error ? path.lexically_normal() : canonical).u8string());
+}
+
+bool isRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+bool isCommentLine(const config::Text& text) {
+    return !text.empty() && (text[0] == ';' || text[0] == '#');
+}
+
+bool hasBlanksAround(const config::Text& text) {
+    return !text.empty() && (config::isSpace(text.front()) || config::isSpace(text.back()));
+}
+
+bool isAbsolute(const config::Text& text) {
+    const bool driveLetter = text.size() > 1 && text[1] == ':';
+    return config::pathFromText(text).is_absolute() || driveLetter || text[0] == '\\' || text[0] == '/';
+}
+
+bool leavesFolder(const config::Text& text) {
+    const std::filesystem::path normal = config::pathFromText(text).lexically_normal();
+    return !normal.empty() && *normal.begin() == "..";
+}
+
+// A line the plug-in reads as the author wrote it: a path inside the
+// vehicle, with nothing around it.
+bool isPlainlyWritten(const config::Text& text) {
+    return !text.empty() && !isCommentLine(text) && !hasBlanksAround(text) && !isAbsolute(text) && !leavesFolder(text);
+}
+
+// Where each plainly written line leads, by the file it names: the first
+// line naming each file.
+using ListedFiles = std::map<std::string, int>;
+
+ListedFiles listedFiles(const Diagnosis& diagnosis, const std::vector<Line>& lines) {
+    ListedFiles listed;
+    for (const Line& line : lines)
+        if (isPlainlyWritten(line.text))
+            listed.insert({sameFileKey(config::resolvePath(diagnosis.plugin.directory, line.text)), line.number});
+    return listed;
+}
+
+// Blanks around a name are part of it. The name without them is what was
+// meant when it names a file: the line is trimmed, or deleted when another
+// line already names that file (the chain then runs as it does now).
+void reportBlanks(Diagnosis& diagnosis, const std::filesystem::path& file, const Line& line,
+                  const ListedFiles& listed) {
+    config::Text trimmed = line.text;
+    config::trim(trimmed);
+    Finding finding = lineFinding(file, line, Severity::Warning,
+                                  messages::trf("the blanks around the name belong to it: the plug-in looks for {1}, "
+                                                "not {2}",
+                                                {backquoted(line.text), backquoted(trimmed)}),
+                                  messages::tr("delete the blanks before and after the name"));
+    const std::filesystem::path meant = config::resolvePath(diagnosis.plugin.directory, trimmed);
+    if (isPlainlyWritten(trimmed) && isRegularFile(meant)) {
+        const auto other = listed.find(sameFileKey(meant));
+        if (other != listed.end()) {
+            finding.fix = messages::trf("delete this line: line {1} names that module already",
+                                        {std::to_string(other->second)});
+            finding.fixes.push_back(deleteLine(file, line));
+        } else {
+            finding.fixes.push_back(replaceLine(file, line, trimmed));
+        }
+    }
+    add(diagnosis, std::move(finding));
+}
+
+// The way a line is written, before what it names. False when the line
+// names nothing worth looking at further.
+bool checkWriting(Diagnosis& diagnosis, const std::filesystem::path& file, const Line& line, bool lastLine,
+                  const ListedFiles& listed) {
     const config::Text& text = line.text;
-    if (text.empty()) {
+    config::Text trimmed = text;
+    config::trim(trimmed);
+    if (trimmed.empty()) {
         if (!lastLine)
             add(diagnosis, lineFinding(file, line, Severity::Note,
                                        messages::tr("an empty line names no module; the lines after it are read"), {}));
         return false;
     }
-    if (text[0] == ';' || text[0] == '#') {
-        add(diagnosis, lineFinding(file, line, Severity::Warning,
-                                   messages::tr("this file has no comments: the line is taken as a file name and loads "
-                                                "nothing"),
-                                   messages::tr("delete the line (keep notes in another file)")));
+    if (isCommentLine(text)) {
+        Finding finding = lineFinding(file, line, Severity::Warning,
+                                      messages::tr("this file has no comments: the line is taken as a file name and "
+                                                   "loads nothing"),
+                                      messages::tr("delete the line (keep notes in another file)"));
+        // A note that happens to name an existing file is not taken for one.
+        std::error_code error;
+        if (!std::filesystem::exists(config::resolvePath(diagnosis.plugin.directory, text), error))
+            finding.fixes.push_back(deleteLine(file, line));
+        add(diagnosis, std::move(finding));
         return false;
     }
-    if (config::isSpace(text.front()) || config::isSpace(text.back())) {
-        config::Text trimmed = text;
-        config::trim(trimmed);
-        add(diagnosis, lineFinding(file, line, Severity::Warning,
-                                   messages::trf("the blanks around the name belong to it: the plug-in looks for {1}, "
-                                                 "not {2}",
-                                                 {backquoted(text), backquoted(trimmed)}),
-                                   messages::tr("delete the blanks before and after the name")));
+    if (hasBlanksAround(text)) {
+        reportBlanks(diagnosis, file, line, listed);
         return false;
     }
-    const std::filesystem::path written = config::pathFromText(text);
-    const bool driveLetter = text.size() > 1 && text[1] == ':';
-    if (written.is_absolute() || driveLetter || text[0] == '\\' || text[0] == '/') {
+    if (isAbsolute(text)) {
         add(diagnosis, lineFinding(file, line, Severity::Warning,
                                    messages::tr("an absolute path: it works on this computer, and breaks when the "
                                                 "vehicle is copied to another folder or computer"),
                                    messages::tr("put the module in the vehicle folder and name it relative to it")));
-    } else if (!written.lexically_normal().empty() && *written.lexically_normal().begin() == "..") {
+    } else if (leavesFolder(text)) {
         add(diagnosis, lineFinding(file, line, Severity::Warning,
                                    messages::tr("the path leaves the vehicle folder: it breaks when the vehicle is "
                                                 "copied without the folders around it"),
@@ -260,22 +356,46 @@ bool checkWriting(Diagnosis& diagnosis, const std::filesystem::path& file, const
     return true;
 }
 
+// Characters taken for the folder separator '\': the yen sign that Japanese
+// fonts show for it (which converters of Shift-JIS text and the input
+// method's "えん" put in its place), and slashes of other widths.
+bool isSeparatorLookAlike(char16_t c) {
+    return c == 0x00A5 || c == 0xFFE5 || c == 0xFE68 || c == 0x2216 || c == 0x29F5 || c == 0x2215 || c == 0x2044;
+}
+
+// A line whose look-alike separators, written as '\', name a file.
+bool reportSeparatorLookAlike(Diagnosis& diagnosis, const std::filesystem::path& file, const Line& line) {
+    if (std::none_of(line.text.begin(), line.text.end(), isSeparatorLookAlike)) return false;
+    config::Text meant = line.text;
+    std::replace_if(meant.begin(), meant.end(), isSeparatorLookAlike, u'\\');
+    if (!isPlainlyWritten(meant) || !isRegularFile(config::resolvePath(diagnosis.plugin.directory, meant)))
+        return false;
+    const std::size_t at = static_cast<std::size_t>(
+        std::find_if(line.text.begin(), line.text.end(), isSeparatorLookAlike) - line.text.begin());
+    Finding finding = lineFinding(file, line, Severity::Warning,
+                                  messages::trf("{1} is not the folder separator `\\` (Japanese fonts show `\\` as "
+                                                "a yen sign): the plug-in reads it as part of a file name and looks "
+                                                "for {2}, which is not there",
+                                                {backquoted(line.text.substr(at, 1)), backquoted(line.text)}),
+                                  messages::trf("write {1}", {backquoted(meant)}));
+    finding.column = characterCount(std::u16string_view(line.text).substr(0, at)) + 1;
+    finding.fixes.push_back(replaceLine(file, line, meant));
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
 void checkMissingModule(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry) {
+    if (reportSeparatorLookAlike(diagnosis, file, entry.line)) return;
     const WrittenName written{file, entry.line.number, 1, characterCount(entry.line.text) + 1, entry.line.text,
                               diagnosis.plugin.directory.parent_path(), false};
     checkMissingName(diagnosis, entry.path, &written);
-}
-
-std::string sameFileKey(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-    return lowered((error ? path.lexically_normal() : canonical).u8string());
 }
 
 }  // namespace
 
 void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const std::vector<Line> lines = readLines(file);
+    const ListedFiles listed = listedFiles(diagnosis, lines);
     const config::LoadReport& report = diagnosis.plugin.report;
     std::map<std::string, int> seen;
     std::size_t loaded = 0;
@@ -288,23 +408,99 @@ void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
             loaded < diagnosis.plugin.chain.modules.size())
             module = &diagnosis.plugin.chain.modules[loaded++];
         const bool lastLine = line.number == static_cast<int>(lines.size());
-        if (!checkWriting(diagnosis, file, line, lastLine)) continue;
+        if (!checkWriting(diagnosis, file, line, lastLine, listed)) continue;
         const ModuleLine entry{line, config::resolvePath(diagnosis.plugin.directory, line.text), note, module};
-        const auto [earlier, first] = seen.insert({sameFileKey(entry.path), line.number});
-        if (!first)
-            add(diagnosis, lineFinding(file, line, Severity::Warning,
-                                       messages::trf("the same module as on line {1}: it is loaded twice, and every "
-                                                     "call reaches it twice",
-                                                     {std::to_string(earlier->second)}),
-                                       messages::tr("list each module once")));
         std::error_code error;
+        const bool exists = std::filesystem::exists(entry.path, error);
+        const auto [earlier, first] = seen.insert({sameFileKey(entry.path), line.number});
+        if (!first && exists) {
+            // The first listing keeps the module's place in the chain.
+            Finding finding = lineFinding(file, line, Severity::Warning,
+                                          messages::trf("the same module as on line {1}: it is loaded twice, and "
+                                                        "every call reaches it twice",
+                                                        {std::to_string(earlier->second)}),
+                                          messages::tr("list each module once"));
+            finding.fixes.push_back(deleteLine(file, line));
+            add(diagnosis, std::move(finding));
+        }
         if (isPluginItself(entry.path, LibraryFile{}))
             reportPluginItself(diagnosis, file, line);
-        else if (std::filesystem::exists(entry.path, error))
+        else if (exists)
             checkLibrary(diagnosis, file, entry);
         else
             checkMissingModule(diagnosis, file, entry);
     }
+}
+
+namespace {
+
+// Why one line of the 32-bit simulator's list does not carry over to the
+// 64-bit plug-in as it stands; empty when it does, with `build` set when the
+// line is to name the module's 64-bit build instead.
+std::string thirtyTwoBitLineProblem(const Diagnosis& diagnosis, const Line& line, std::optional<config::Text>& build) {
+    const std::string shown = backquoted(line.text);
+    const std::string number = std::to_string(line.number);
+    if (!isPlainlyWritten(line.text))
+        return messages::trf("line {1} ({2}) is not a plain path inside the vehicle", {number, shown});
+    const std::filesystem::path path = config::resolvePath(diagnosis.plugin.directory, line.text);
+    if (!isRegularFile(path)) return messages::trf("line {1} names {2}, which is not there", {number, shown});
+    const std::optional<LibraryFile> library = examineLibrary(path);
+    if (!library || isPluginItself(path, *library))
+        return messages::trf("line {1} ({2}) is no detail module", {number, shown});
+    const bool native = library->format == LibraryFormat::Pe || library->format == ownFormat();
+    if (!native || !library->isLibrary || library->isDotNet)
+        return messages::trf("line {1} ({2}) is no native 64-bit library", {number, shown});
+    if (library->is64Bit) return {};
+    if (library->format == LibraryFormat::Pe) build = sixtyFourBitBuildOf(diagnosis, path);
+    if (build) return {};
+    return messages::trf("line {1} ({2}) is a 32-bit library, and the vehicle holds no one 64-bit build of it",
+                         {number, shown});
+}
+
+}  // namespace
+
+void repairThirtyTwoBitList(const Diagnosis& diagnosis, const std::filesystem::path& oldList,
+                            const std::filesystem::path& list, Finding& finding) {
+    std::vector<Fix> edits;
+    std::vector<std::string> problems;
+    std::map<std::string, int> seen;
+    const std::vector<Line> lines = readLines(oldList);
+    for (const Line& line : lines) {
+        config::Text trimmed = line.text;
+        config::trim(trimmed);
+        if (trimmed.empty()) continue;  // names nothing, here as in the new list
+        std::optional<config::Text> build;
+        std::string problem = thirtyTwoBitLineProblem(diagnosis, line, build);
+        const config::Text& named = build ? *build : line.text;
+        const auto [earlier, first] =
+            seen.insert({sameFileKey(config::resolvePath(diagnosis.plugin.directory, named)), line.number});
+        if (problem.empty() && !first)
+            problem = messages::trf("line {1} names the module of line {2} again",
+                                    {std::to_string(line.number), std::to_string(earlier->second)});
+        if (!problem.empty()) problems.push_back(problem);
+        else if (build) edits.push_back(replaceLine(oldList, line, *build));
+    }
+    // A list of another letter case is the one Windows reads: no second one.
+    if (existsIgnoringCase(list.parent_path(), list.filename().u8string()))
+        problems.push_back(messages::trf("{1} is there in other letter case", {backquoted(list.filename().u16string())}));
+    const std::string from = backquoted(oldList.filename().u16string());
+    const std::string to = backquoted(list.filename().u16string());
+    if (!problems.empty())
+        finding.fix = messages::trf("make {1} listing the 64-bit builds of its modules; renaming {2} is not enough, "
+                                    "as {3}",
+                                    {to, from, joinedSentences(problems)});
+    if (lines.empty() || !problems.empty()) return;
+    finding.fix = edits.empty()
+                      ? messages::trf("rename {1} to {2}: every module it lists is a 64-bit library", {from, to})
+                      : messages::trf("rename {1} to {2}, with the 64-bit builds of its 32-bit modules written in "
+                                      "their lines",
+                                      {from, to});
+    finding.fixes = std::move(edits);
+    Fix rename;
+    rename.kind = Fix::Kind::Rename;
+    rename.file = oldList;
+    rename.target = list;
+    finding.fixes.push_back(rename);
 }
 
 }  // namespace diagnose
