@@ -290,19 +290,33 @@ ListedFiles listedFiles(const Diagnosis& diagnosis, const std::vector<Line>& lin
 // Blanks around a name are part of it. The name without them is what was
 // meant when it names a file: the line is trimmed, or deleted when another
 // line already names that file (the chain then runs as it does now).
-void reportBlanks(Diagnosis& diagnosis, const std::filesystem::path& file, const Line& line,
+// Windows drops blanks at the end of a name: there such a line loads the
+// module all the same, and is looked at further (true).
+bool reportBlanks(Diagnosis& diagnosis, const std::filesystem::path& file, const Line& line,
                   const ListedFiles& listed) {
     config::Text trimmed = line.text;
     config::trim(trimmed);
+    std::error_code error;
+    const bool foundAnyway = std::filesystem::exists(config::resolvePath(diagnosis.plugin.directory, line.text), error);
     Finding finding = lineFinding(file, line, Severity::Warning,
                                   messages::trf("the blanks around the name belong to it: the plug-in looks for {1}, "
                                                 "not {2}",
                                                 {backquoted(line.text), backquoted(trimmed)}),
                                   messages::tr("delete the blanks before and after the name"));
+    if (foundAnyway) {
+        finding.severity = Severity::Note;
+        finding.message = messages::trf("Windows drops the blanks at the end of {1} and loads {2}; other systems "
+                                        "look for the name with its blanks",
+                                        {backquoted(line.text), backquoted(trimmed)});
+    }
     const std::filesystem::path meant = config::resolvePath(diagnosis.plugin.directory, trimmed);
     if (isPlainlyWritten(trimmed) && isRegularFile(meant)) {
         const auto other = listed.find(sameFileKey(meant));
-        if (other != listed.end()) {
+        // Found anyway, the line counts as a listing of its own: the later
+        // of two listings goes as a repeated module.
+        if (foundAnyway) {
+            if (other == listed.end()) finding.fixes.push_back(replaceLine(file, line, trimmed));
+        } else if (other != listed.end()) {
             finding.fix = messages::trf("delete this line: line {1} names that module already",
                                         {std::to_string(other->second)});
             finding.fixes.push_back(deleteLine(file, line));
@@ -311,6 +325,7 @@ void reportBlanks(Diagnosis& diagnosis, const std::filesystem::path& file, const
         }
     }
     add(diagnosis, std::move(finding));
+    return foundAnyway;
 }
 
 // The way a line is written, before what it names. False when the line
@@ -338,10 +353,7 @@ bool checkWriting(Diagnosis& diagnosis, const std::filesystem::path& file, const
         add(diagnosis, std::move(finding));
         return false;
     }
-    if (hasBlanksAround(text)) {
-        reportBlanks(diagnosis, file, line, listed);
-        return false;
-    }
+    if (hasBlanksAround(text)) return reportBlanks(diagnosis, file, line, listed);
     if (isAbsolute(text)) {
         add(diagnosis, lineFinding(file, line, Severity::Warning,
                                    messages::tr("an absolute path: it works on this computer, and breaks when the "
