@@ -65,7 +65,7 @@ std::string describeFix(const Fix& fix, const std::filesystem::path& vehicleFold
     }
     case Fix::Kind::ResaveAsUtf8: return messages::trf("save {1} again as UTF-8", {file});
     case Fix::Kind::DeleteLine:
-        return messages::trf("in {1}: delete line {2} (the lines after it move up)", {file, std::to_string(fix.line)});
+        return messages::trf("in {1}: delete line {2} whole (lines counted as checked)", {file, std::to_string(fix.line)});
     }
     return {};
 }

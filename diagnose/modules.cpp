@@ -446,6 +446,9 @@ void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
 
 namespace {
 
+// Far more modules than any vehicle has; a longer file is not looked through.
+constexpr std::size_t kMaxThirtyTwoBitLines = 1000;
+
 // Why one line of the 32-bit simulator's list does not carry over to the
 // 64-bit plug-in as it stands; empty when it does, with `build` set when the
 // line is to name the module's 64-bit build instead.
@@ -477,6 +480,7 @@ void repairThirtyTwoBitList(const Diagnosis& diagnosis, const std::filesystem::p
     std::vector<std::string> problems;
     std::map<std::string, int> seen;
     const std::vector<Line> lines = readLines(oldList);
+    if (lines.size() > kMaxThirtyTwoBitLines) return;  // no list of modules: told without a repair
     for (const Line& line : lines) {
         config::Text trimmed = line.text;
         config::trim(trimmed);
