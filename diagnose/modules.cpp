@@ -187,10 +187,106 @@ void reportPluginItself(Diagnosis& diagnosis, const std::filesystem::path& file,
     add(diagnosis, std::move(finding));
 }
 
+std::string sameFileKey(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    return lowered((error ? path.lexically_normal() : canonical).u8string());
+}
+
+bool isRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+bool isCommentLine(const config::Text& text) {
+    return !text.empty() && (text[0] == ';' || text[0] == '#');
+}
+
+bool hasBlanksAround(const config::Text& text) {
+    return !text.empty() && (config::isSpace(text.front()) || config::isSpace(text.back()));
+}
+
+bool isAbsolute(const config::Text& text) {
+    const bool driveLetter = text.size() > 1 && text[1] == ':';
+    return config::pathFromText(text).is_absolute() || driveLetter || text[0] == '\\' || text[0] == '/';
+}
+
+bool leavesFolder(const config::Text& text) {
+    const std::filesystem::path normal = config::pathFromText(text).lexically_normal();
+    return !normal.empty() && *normal.begin() == "..";
+}
+
+// A line the plug-in reads as the author wrote it: a path inside the
+// vehicle, with nothing around it.
+bool isPlainlyWritten(const config::Text& text) {
+    return !text.empty() && !isCommentLine(text) && !hasBlanksAround(text) && !isAbsolute(text) && !leavesFolder(text);
+}
+
+// A library the plug-in can run as a module: a native 64-bit library of
+// this system's kind that exports plug-in functions (or, for a kind whose
+// exports are not read, any such library).
+bool isRunnableModule(const std::filesystem::path& path) {
+    const std::optional<LibraryFile> library = examineLibrary(path);
+    if (!library || !library->isLibrary || !library->is64Bit || library->isDotNet || isPluginItself(path, *library))
+        return false;
+    if (library->format == LibraryFormat::Elf) return ownFormat() == LibraryFormat::Elf;
+    if (library->format != LibraryFormat::Pe || !library->tablesRead) return false;
+    return std::any_of(std::begin(host::kEntryPointNames), std::end(host::kEntryPointNames), [&](const char* name) {
+        return std::find(library->exports.begin(), library->exports.end(), name) != library->exports.end();
+    });
+}
+
+// The module libraries in a folder and its subfolders (a module's archive
+// often holds x86\ and x64\), a few levels deep.
+std::vector<std::filesystem::path> modulesIn(const std::filesystem::path& folder) {
+    constexpr int kDepth = 2;
+    constexpr std::size_t kEntries = 2000;
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    std::filesystem::recursive_directory_iterator it(folder, std::filesystem::directory_options::skip_permission_denied,
+                                                     error);
+    std::size_t seen = 0;
+    for (const std::filesystem::recursive_directory_iterator end; !error && it != end && seen < kEntries;
+         it.increment(error), ++seen) {
+        std::error_code kindError;
+        if (it->is_directory(kindError)) {
+            if (it.depth() >= kDepth || it->path().filename() == "cabhost-backup") it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file(kindError) && isRunnableModule(it->path())) found.push_back(it->path());
+    }
+    return found;
+}
+
+// A line that names a folder: the plug-in cannot load a folder. The module
+// meant is the one module library in it, when there is exactly one.
+void reportFolder(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry) {
+    Finding finding = lineFinding(file, entry.line, Severity::Warning,
+                                  messages::trf("{1} is a folder: the plug-in loads no folder, so this line runs no "
+                                                "module",
+                                                {backquoted(entry.line.text)}),
+                                  messages::tr("name the module's .dll file in the folder here"));
+    const std::vector<std::filesystem::path> modules = modulesIn(entry.path);
+    if (modules.size() == 1 && isPlainlyWritten(entry.line.text)) {
+        config::Text meant = entry.line.text;
+        while (!meant.empty() && (meant.back() == '\\' || meant.back() == '/')) meant.pop_back();
+        for (const std::filesystem::path& part : modules.front().lexically_relative(entry.path))
+            meant += u"\\" + part.u16string();
+        finding.fix = messages::trf("the folder holds one 64-bit module: write {1}", {backquoted(meant)});
+        finding.fixes.push_back(replaceLine(file, entry.line, meant));
+    } else if (modules.size() > 1) {
+        finding.fix = messages::trf("the folder holds {1} modules: name the one meant here",
+                                    {std::to_string(modules.size())});
+    }
+    add(diagnosis, std::move(finding));
+}
+
 // What the file's headers say about a library that exists.
 void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry) {
+    std::error_code error;
+    if (std::filesystem::is_directory(entry.path, error)) return reportFolder(diagnosis, file, entry);
     const std::optional<LibraryFile> library = examineLibrary(entry.path);
-    if (!library) return;  // a folder, or unreadable: the load report says why it was skipped
+    if (!library) return;  // unreadable: the load report says why it was skipped
     if (isPluginItself(entry.path, *library)) return reportPluginItself(diagnosis, file, entry.line);
     if (library->format == LibraryFormat::None) {
         add(diagnosis, lineFinding(file, entry.line, Severity::Warning,
@@ -238,41 +334,6 @@ void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const
     }
     checkImports(diagnosis, file, entry, *library);
     checkEntryPoints(diagnosis, file, entry, *library);
-}
-
-std::string sameFileKey(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-    return lowered((error ? path.lexically_normal() : canonical).u8string());
-}
-
-bool isRegularFile(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
-
-bool isCommentLine(const config::Text& text) {
-    return !text.empty() && (text[0] == ';' || text[0] == '#');
-}
-
-bool hasBlanksAround(const config::Text& text) {
-    return !text.empty() && (config::isSpace(text.front()) || config::isSpace(text.back()));
-}
-
-bool isAbsolute(const config::Text& text) {
-    const bool driveLetter = text.size() > 1 && text[1] == ':';
-    return config::pathFromText(text).is_absolute() || driveLetter || text[0] == '\\' || text[0] == '/';
-}
-
-bool leavesFolder(const config::Text& text) {
-    const std::filesystem::path normal = config::pathFromText(text).lexically_normal();
-    return !normal.empty() && *normal.begin() == "..";
-}
-
-// A line the plug-in reads as the author wrote it: a path inside the
-// vehicle, with nothing around it.
-bool isPlainlyWritten(const config::Text& text) {
-    return !text.empty() && !isCommentLine(text) && !hasBlanksAround(text) && !isAbsolute(text) && !leavesFolder(text);
 }
 
 // Where each plainly written line leads, by the file it names: the first

@@ -86,6 +86,18 @@ TEST(ModuleList, AModuleListedTwiceThatIsThePluginItselfGoesWithOneDeletionOfIts
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()), "ats.dll\r\n");
 }
 
+TEST(ModuleList, AFolderOfTwoModulesIsNamedWithoutARepair) {
+    TestFolder folder(u"modules");
+    place(folder, kModule64, "ats/ats.dll");
+    place(folder, kModule64, "ats/ats_debug.dll");
+    folder.write("detailmodulesx64.txt", "ats\n");
+    const std::vector<Finding> findings = diagnosed(folder);
+    const Finding* finding = findingAt(findings, "detailmodulesx64.txt", 1);
+    ASSERT_NE(finding, nullptr);
+    EXPECT_TRUE(finding->fixes.empty());
+    EXPECT_NE(finding->fix.find('2'), std::string::npos) << finding->fix;
+}
+
 // The 32-bit list and what stands in the way of renaming it.
 TEST(ModuleList, TheThirtyTwoBitListIsRenamedOnlyWhenEveryModuleCarriesOver) {
     struct Case {
