@@ -470,7 +470,7 @@ void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const std::vector<Line> lines = readLines(file);
     const ListedFiles listed = listedFiles(diagnosis, lines);
     const config::LoadReport& report = diagnosis.plugin.report;
-    std::map<std::string, int> seen;
+    std::map<std::string, std::pair<int, std::filesystem::path>> seen;  // the first line naming each file
     std::size_t loaded = 0;
     for (const Line& line : lines) {
         const config::ModuleNote* note = nullptr;
@@ -485,13 +485,15 @@ void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
         const ModuleLine entry{line, config::resolvePath(diagnosis.plugin.directory, line.text), note, module};
         std::error_code error;
         const bool exists = std::filesystem::exists(entry.path, error);
-        const auto [earlier, first] = seen.insert({sameFileKey(entry.path), line.number});
-        if (!first && exists) {
+        const auto [earlier, first] = seen.insert({sameFileKey(entry.path), {line.number, entry.path}});
+        // Names that differ in letter case only are two files where the
+        // system tells letter case apart.
+        if (!first && exists && std::filesystem::equivalent(earlier->second.second, entry.path, error)) {
             // The first listing keeps the module's place in the chain.
             Finding finding = lineFinding(file, line, Severity::Warning,
                                           messages::trf("the same module as on line {1}: it is loaded twice, and "
                                                         "every call reaches it twice",
-                                                        {std::to_string(earlier->second)}),
+                                                        {std::to_string(earlier->second.first)}),
                                           messages::tr("list each module once"));
             finding.fixes.push_back(deleteLine(file, line));
             add(diagnosis, std::move(finding));

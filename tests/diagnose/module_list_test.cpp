@@ -64,6 +64,16 @@ TEST(ModuleList, LinesThatOnlyLookLikeMistakesAreNotDeletedOrRewritten) {
     EXPECT_EQ(findingAt(findings, "detailmodulesx64.txt", 3), nullptr);
 }
 
+TEST(ModuleList, NamesOfOtherLetterCaseAreOneModuleOnlyWhereTheSystemSaysSo) {
+    TestFolder folder(u"modules");
+    place(folder, kModule64, "ats.dll");
+    folder.write("detailmodulesx64.txt", "ats.dll\nATS.DLL\n");
+    const bool oneFile = fs::exists(folder.path() / "ATS.DLL");
+    if (!oneFile) place(folder, kModule64, "ATS.DLL");
+    const std::vector<Finding> findings = diagnosed(folder);
+    EXPECT_EQ(findingAt(findings, "detailmodulesx64.txt", 2) != nullptr, oneFile);
+}
+
 TEST(ModuleList, BlanksAroundANameNamingNothingAreNotTrimmedIntoAnotherName) {
     TestFolder folder(u"modules");
     folder.write("detailmodulesx64.txt", " ats.dll\n");
