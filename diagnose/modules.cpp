@@ -266,8 +266,13 @@ void reportFolder(Diagnosis& diagnosis, const std::filesystem::path& file, const
                                                 "module",
                                                 {backquoted(entry.line.text)}),
                                   messages::tr("name the module's .dll file in the folder here"));
-    const std::vector<std::filesystem::path> modules = modulesIn(entry.path);
-    if (modules.size() == 1 && isPlainlyWritten(entry.line.text)) {
+    // Only a folder inside the vehicle is looked into, and the vehicle
+    // folder itself is no module's folder.
+    std::error_code error;
+    const bool inside =
+        isPlainlyWritten(entry.line.text) && !std::filesystem::equivalent(entry.path, diagnosis.folder, error);
+    const std::vector<std::filesystem::path> modules = inside ? modulesIn(entry.path) : std::vector<std::filesystem::path>();
+    if (modules.size() == 1) {
         config::Text meant = entry.line.text;
         while (!meant.empty() && (meant.back() == '\\' || meant.back() == '/')) meant.pop_back();
         for (const std::filesystem::path& part : modules.front().lexically_relative(entry.path))

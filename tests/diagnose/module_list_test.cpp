@@ -108,6 +108,30 @@ TEST(ModuleList, AFolderOfTwoModulesIsNamedWithoutARepair) {
     EXPECT_NE(finding->fix.find('2'), std::string::npos) << finding->fix;
 }
 
+// Lines no author writes on purpose: whatever the check makes of them, it
+// does not fail, and every repair it offers can be applied.
+TEST(ModuleList, OddLinesGetFindingsWhoseRepairsAllHold) {
+    const std::string lists[] = {
+        ".\n..\n\\\n/\n:\nC:\n\xC2\xA5\n\xEF\xBF\xA5\xEF\xBF\xA5" "ats.dll\n",
+        std::string("\0\x01\xFF\xFE\r\r\n \t \n;\n#\n", 16),
+        std::string(5000, 'a') + "\n" + std::string(3000, '\n'),
+        "ats.dll\nats.dll\nats.dll \n ats.dll\n.\\ats.dll\nsub\\..\\ats.dll\n",
+    };
+    for (const std::string& list : lists) {
+        SCOPED_TRACE(list.substr(0, 40));
+        TestFolder folder(u"modules");
+        place(folder, kModule64, "ats.dll");
+        place(folder, kModule64, "sub/tims.dll");
+        folder.write("detailmodulesx64.txt", list);
+        folder.write("detailmodules.txt", list);
+        const std::vector<Finding> findings = diagnosed(folder);
+        const repair::Plan plan = repair::planRepairs(findings, folder.path(), fs::file_time_type::clock::now());
+        for (const repair::Refusal& refusal : plan.refused)
+            ADD_FAILURE() << refusal.reason << ": " << diagnose::describe(findings[refusal.finding], folder.path());
+        EXPECT_EQ(repair::applyRepairs(plan, "now").error, "");
+    }
+}
+
 // The 32-bit list and what stands in the way of renaming it.
 TEST(ModuleList, TheThirtyTwoBitListIsRenamedOnlyWhenEveryModuleCarriesOver) {
     struct Case {
