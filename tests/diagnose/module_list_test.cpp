@@ -113,7 +113,7 @@ TEST(ModuleList, AFolderOfTwoModulesIsNamedWithoutARepair) {
 TEST(ModuleList, OddLinesGetFindingsWhoseRepairsAllHold) {
     const std::string lists[] = {
         ".\n..\n\\\n/\n:\nC:\n\xC2\xA5\n\xEF\xBF\xA5\xEF\xBF\xA5" "ats.dll\n",
-        std::string("\0\x01\xFF\xFE\r\r\n \t \n;\n#\n", 16),
+        std::string("\0\x01\xFF\xFE\r\r\n \t \n;\n#\n", 15),
         std::string(5000, 'a') + "\n" + std::string(3000, '\n'),
         "ats.dll\nats.dll\nats.dll \n ats.dll\n.\\ats.dll\nsub\\..\\ats.dll\n",
     };
