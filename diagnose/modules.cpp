@@ -29,6 +29,21 @@ struct ModuleLine {
     const plugin::DetailModule* module;    // the loaded module, if it loaded
 };
 
+// The libraries the list names, as Windows sees them while the plug-in
+// loads them in turn: a library loaded by an earlier line is one that
+// Windows finds by its name for the imports of a later module.
+struct ListedLibrary {
+    int line = 0;
+    std::string name;                  // the file name, in lower case
+    std::filesystem::path path;
+    std::vector<std::string> imports;  // in lower case
+};
+
+struct ListState {
+    std::vector<ListedLibrary> libraries;  // the lines that name an existing file, in order
+    std::vector<std::string> helpersOffered;  // libraries a repair already lists above a module
+};
+
 Finding lineFinding(const std::filesystem::path& file, const Line& line, Severity severity, std::string message,
                     std::string fix) {
     return Finding{severity, file, line.number, 1, {}, visibleText(line.text, 200), std::move(message), std::move(fix),
@@ -82,14 +97,64 @@ bool existsIgnoringCase(const std::filesystem::path& folder, const std::string& 
     return false;
 }
 
-// Where Windows looks for an imported library: beside the module, in the
-// simulator's and the plug-in's folder (checked: the plug-in's), and in the
-// system folder, when this system has one.
-bool importIsThere(const Diagnosis& diagnosis, const std::filesystem::path& module, const std::string& name) {
-    if (existsIgnoringCase(module.parent_path(), name) || existsIgnoringCase(diagnosis.folder, name)) return true;
+std::string sameFileKey(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    return lowered((error ? path.lexically_normal() : canonical).u8string());
+}
+
+bool isRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+bool isCommentLine(const config::Text& text) {
+    return !text.empty() && (text[0] == ';' || text[0] == '#');
+}
+
+bool hasBlanksAround(const config::Text& text) {
+    return !text.empty() && (config::isSpace(text.front()) || config::isSpace(text.back()));
+}
+
+bool isAbsolute(const config::Text& text) {
+    const bool driveLetter = text.size() > 1 && text[1] == ':';
+    return config::pathFromText(text).is_absolute() || driveLetter || text[0] == '\\' || text[0] == '/';
+}
+
+bool leavesFolder(const config::Text& text) {
+    const std::filesystem::path normal = config::pathFromText(text).lexically_normal();
+    return !normal.empty() && *normal.begin() == "..";
+}
+
+// A line the plug-in reads as the author wrote it: a path inside the
+// vehicle, with nothing around it.
+bool isPlainlyWritten(const config::Text& text) {
+    return !text.empty() && !isCommentLine(text) && !hasBlanksAround(text) && !isAbsolute(text) && !leavesFolder(text);
+}
+
+// Where Windows looks for a library a module imports: among the libraries
+// already loaded (here: those of the lines above), in the simulator's
+// folder (which the check cannot see) and in the system folder, when this
+// system has one. Not beside the module: the plug-in loads it by its path,
+// and Windows looks for its imports as if by name alone.
+bool importIsThere(const ListState& list, int line, const std::string& name) {
+    const std::string low = lowered(name);
+    const bool listedAbove = std::any_of(list.libraries.begin(), list.libraries.end(), [&](const ListedLibrary& library) {
+        return library.line < line && library.name == low;
+    });
+    if (listedAbove) return true;
     if (const char* root = std::getenv("SystemRoot"))
         return existsIgnoringCase(std::filesystem::u8path(root) / "System32", name);
     return false;
+}
+
+// The first line after `line` whose module imports `name`; 0 when none.
+int neededBelow(const ListState& list, int line, const std::string& name) {
+    const std::string low = lowered(name);
+    for (const ListedLibrary& library : list.libraries)
+        if (library.line > line && std::find(library.imports.begin(), library.imports.end(), low) != library.imports.end())
+            return library.line;
+    return 0;
 }
 
 std::string joined(const std::vector<std::string>& names) {
@@ -132,14 +197,22 @@ std::optional<std::vector<std::string>> missingEntryPoints(const ModuleLine& ent
 }
 
 void checkEntryPoints(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry,
-                      const LibraryFile& library) {
+                      const LibraryFile& library, const ListState& list) {
     const std::optional<std::vector<std::string>> missing = missingEntryPoints(entry, library);
     if (!missing || missing->empty()) return;
     const bool lacksElapse = std::find(missing->begin(), missing->end(), "Elapse") != missing->end();
-    if (missing->size() == std::size(host::kEntryPointNames)) {
+    const int neededBy = neededBelow(list, entry.line.number, entry.path.filename().u8string());
+    if (missing->size() == std::size(host::kEntryPointNames) && neededBy > 0) {
+        // Loaded here, it is there by its name for the module that imports it.
+        add(diagnosis, lineFinding(file, entry.line, Severity::Note,
+                                   messages::trf("a helper library, not a plug-in module: listed here, it is loaded "
+                                                 "before the module of line {1}, which needs it",
+                                                 {std::to_string(neededBy)}),
+                                   {}));
+    } else if (missing->size() == std::size(host::kEntryPointNames)) {
         add(diagnosis, lineFinding(file, entry.line, Severity::Warning,
-                                   messages::tr("the library exports none of the sixteen plug-in functions: it is no "
-                                                "plug-in (a helper library belongs beside the module, not in this list)"),
+                                   messages::tr("the library exports none of the sixteen plug-in functions, and no "
+                                                "module listed below needs it: it is no plug-in"),
                                    messages::tr("remove the line, or name the plug-in module meant here")));
     } else if (lacksElapse) {
         add(diagnosis, lineFinding(file, entry.line, Severity::Warning,
@@ -155,21 +228,107 @@ void checkEntryPoints(Diagnosis& diagnosis, const std::filesystem::path& file, c
     }
 }
 
+// The files of the vehicle of a name, letter case aside: the one beside
+// the module first, else those anywhere in the vehicle.
+std::vector<std::filesystem::path> filesNamed(const Diagnosis& diagnosis, const std::filesystem::path& module,
+                                              const std::string& name) {
+    const std::u16string wanted(name.begin(), name.end());
+    const auto named = [&](const std::filesystem::path& path) {
+        return config::equalsIgnoreCase(path.filename().u16string(), wanted);
+    };
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(module.parent_path(), error), end; !error && it != end;
+         it.increment(error))
+        if (named(it->path()) && it->is_regular_file(error)) return {it->path()};
+    constexpr int kDepth = 6;
+    constexpr std::size_t kEntries = 20000;
+    std::filesystem::recursive_directory_iterator it(diagnosis.folder,
+                                                     std::filesystem::directory_options::skip_permission_denied, error);
+    std::size_t seen = 0;
+    for (const std::filesystem::recursive_directory_iterator end; !error && it != end && seen < kEntries;
+         it.increment(error), ++seen) {
+        std::error_code kindError;
+        const std::filesystem::path entryName = it->path().filename();
+        if (it->is_directory(kindError)) {
+            if (it.depth() >= kDepth || entryName == "cabhost-backup" || entryName == "__MACOSX")
+                it.disable_recursion_pending();
+            continue;
+        }
+        if (named(it->path()) && it->is_regular_file(kindError)) found.push_back(it->path());
+    }
+    return found;
+}
+
+// The path of a file of the vehicle as a line of the list names it.
+config::Text listedName(const Diagnosis& diagnosis, const std::filesystem::path& path) {
+    config::Text text;
+    for (const std::filesystem::path& part : path.lexically_relative(diagnosis.plugin.directory.parent_path()))
+        text += (text.empty() ? u"" : u"\\") + part.u16string();
+    return text;
+}
+
+// A library the module imports that the vehicle holds: Windows finds it
+// only when an earlier line has loaded it, so the repair lists it above the
+// module (once, for every module that needs it).
+void reportHelperNotLoaded(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry,
+                           const std::string& name, const std::vector<std::filesystem::path>& helpers,
+                           ListState& list) {
+    Finding finding = lineFinding(
+        file, entry.line, Severity::Warning,
+        messages::trf("the module needs {1}, and Windows does not look beside the module for it, only among the "
+                      "libraries already loaded, in the simulator's folder and in the system folders: the module "
+                      "loads only when {1} is listed above it",
+                      {name}),
+        messages::trf("list {1} above this line", {backquoted(listedName(diagnosis, helpers.front()))}));
+    const std::optional<LibraryFile> helper = helpers.size() == 1 ? examineLibrary(helpers.front()) : std::nullopt;
+    const config::Text line = listedName(diagnosis, helpers.front());
+    if (helper && helper->format == LibraryFormat::Pe && helper->is64Bit && helper->isLibrary && !helper->isDotNet &&
+        isPlainlyWritten(line)) {
+        finding.fixes.push_back({Fix::Kind::Edit, file, entry.line.number, 1, 1, platform::toUtf8(line) + "\n", {}});
+        list.helpersOffered.push_back(lowered(name));
+        // Listed below the module, it comes too late: its line moves up.
+        for (const ListedLibrary& listed : list.libraries)
+            if (listed.line > entry.line.number && listed.name == lowered(name)) {
+                Line below;
+                below.number = listed.line;
+                finding.fixes.push_back(deleteLine(file, below));
+                finding.fix = messages::trf("move the line of {1} above this line", {backquoted(line)});
+                break;
+            }
+    } else if (helpers.size() > 1) {
+        finding.fix = messages::trf("the vehicle holds {1} files named {2}: list the one meant above this line",
+                                    {std::to_string(helpers.size()), name});
+    }
+    add(diagnosis, std::move(finding));
+}
+
 void checkImports(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry,
-                  const LibraryFile& library) {
+                  const LibraryFile& library, ListState& list) {
     std::vector<std::string> missing;
     std::vector<std::string> runtime;
     for (const std::string& name : library.imports) {
-        if (name.empty() || isSystemLibrary(name) || importIsThere(diagnosis, entry.path, name)) continue;
-        (isVisualCppRuntime(name) ? runtime : missing).push_back(name);
+        if (name.empty() || isSystemLibrary(name) || importIsThere(list, entry.line.number, name)) continue;
+        if (isVisualCppRuntime(name)) {
+            runtime.push_back(name);
+            continue;
+        }
+        const std::vector<std::string>& offered = list.helpersOffered;
+        if (std::find(offered.begin(), offered.end(), lowered(name)) != offered.end()) continue;
+        const std::vector<std::filesystem::path> helpers = filesNamed(diagnosis, entry.path, name);
+        if (helpers.empty())
+            missing.push_back(name);
+        else
+            reportHelperNotLoaded(diagnosis, file, entry, name, helpers, list);
     }
     if (!missing.empty())
         add(diagnosis, lineFinding(file, entry.line, Severity::Warning,
-                                   messages::trf("the module needs {1}, which is neither beside it nor in the vehicle "
-                                                 "folder: Windows refuses to load it",
+                                   messages::trf("the module needs {1}, which is not in the vehicle: unless it is in "
+                                                 "the simulator's folder or the system folders, Windows refuses to "
+                                                 "load the module",
                                                  {joined(missing)}),
-                                   messages::tr("copy the libraries it needs beside the module (see the module's own "
-                                                "instructions)")));
+                                   messages::tr("get the libraries it needs (see the module's own instructions) and "
+                                                "list them above this line")));
     if (!runtime.empty())
         add(diagnosis, lineFinding(file, entry.line, Severity::Note,
                                    messages::trf("the module needs {1} of the Visual C++ runtime", {joined(runtime)}),
@@ -185,41 +344,6 @@ void reportPluginItself(Diagnosis& diagnosis, const std::filesystem::path& file,
                                   messages::tr("remove the line"));
     finding.fixes.push_back(deleteLine(file, line));
     add(diagnosis, std::move(finding));
-}
-
-std::string sameFileKey(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-    return lowered((error ? path.lexically_normal() : canonical).u8string());
-}
-
-bool isRegularFile(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
-
-bool isCommentLine(const config::Text& text) {
-    return !text.empty() && (text[0] == ';' || text[0] == '#');
-}
-
-bool hasBlanksAround(const config::Text& text) {
-    return !text.empty() && (config::isSpace(text.front()) || config::isSpace(text.back()));
-}
-
-bool isAbsolute(const config::Text& text) {
-    const bool driveLetter = text.size() > 1 && text[1] == ':';
-    return config::pathFromText(text).is_absolute() || driveLetter || text[0] == '\\' || text[0] == '/';
-}
-
-bool leavesFolder(const config::Text& text) {
-    const std::filesystem::path normal = config::pathFromText(text).lexically_normal();
-    return !normal.empty() && *normal.begin() == "..";
-}
-
-// A line the plug-in reads as the author wrote it: a path inside the
-// vehicle, with nothing around it.
-bool isPlainlyWritten(const config::Text& text) {
-    return !text.empty() && !isCommentLine(text) && !hasBlanksAround(text) && !isAbsolute(text) && !leavesFolder(text);
 }
 
 // A library the plug-in can run as a module: a native 64-bit library of
@@ -287,7 +411,7 @@ void reportFolder(Diagnosis& diagnosis, const std::filesystem::path& file, const
 }
 
 // What the file's headers say about a library that exists.
-void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry) {
+void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const ModuleLine& entry, ListState& list) {
     std::error_code error;
     if (std::filesystem::is_directory(entry.path, error)) return reportFolder(diagnosis, file, entry);
     const std::optional<LibraryFile> library = examineLibrary(entry.path);
@@ -308,7 +432,7 @@ void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const
                                        messages::tr("a library for Linux, not for Windows"),
                                        messages::tr("name the module's Windows .dll file here")));
         else
-            checkEntryPoints(diagnosis, file, entry, *library);
+            checkEntryPoints(diagnosis, file, entry, *library, list);
         return;
     }
     if (!library->is64Bit) {
@@ -337,8 +461,8 @@ void checkLibrary(Diagnosis& diagnosis, const std::filesystem::path& file, const
                                    messages::tr("a program, not a library"), messages::tr("name the module's .dll file here")));
         return;
     }
-    checkImports(diagnosis, file, entry, *library);
-    checkEntryPoints(diagnosis, file, entry, *library);
+    checkImports(diagnosis, file, entry, *library, list);
+    checkEntryPoints(diagnosis, file, entry, *library, list);
 }
 
 // Where each plainly written line leads, by the file it names: the first
@@ -474,6 +598,16 @@ void checkMissingModule(Diagnosis& diagnosis, const std::filesystem::path& file,
 void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const std::vector<Line> lines = readLines(file);
     const ListedFiles listed = listedFiles(diagnosis, lines);
+    ListState list;
+    for (const Line& line : lines) {
+        if (line.text.empty()) continue;
+        ListedLibrary library{line.number, {}, config::resolvePath(diagnosis.plugin.directory, line.text), {}};
+        if (!isRegularFile(library.path)) continue;
+        library.name = lowered(library.path.filename().u8string());
+        if (const std::optional<LibraryFile> headers = examineLibrary(library.path))
+            for (const std::string& name : headers->imports) library.imports.push_back(lowered(name));
+        list.libraries.push_back(std::move(library));
+    }
     const config::LoadReport& report = diagnosis.plugin.report;
     std::map<std::string, std::pair<int, std::filesystem::path>> seen;  // the first line naming each file
     std::size_t loaded = 0;
@@ -506,7 +640,7 @@ void checkModuleList(Diagnosis& diagnosis, const std::filesystem::path& file) {
         if (isPluginItself(entry.path, LibraryFile{}))
             reportPluginItself(diagnosis, file, line);
         else if (exists)
-            checkLibrary(diagnosis, file, entry);
+            checkLibrary(diagnosis, file, entry, list);
         else
             checkMissingModule(diagnosis, file, entry);
     }

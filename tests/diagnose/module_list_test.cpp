@@ -108,6 +108,26 @@ TEST(ModuleList, AFolderOfTwoModulesIsNamedWithoutARepair) {
     EXPECT_NE(finding->fix.find('2'), std::string::npos) << finding->fix;
 }
 
+// A helper listed below the module that needs it is loaded too late: its
+// line moves above the module, and is then a helper, not a finding.
+TEST(ModuleList, AHelperListedBelowItsModuleMovesAbove) {
+    TestFolder folder(u"modules");
+    place(folder, kCorpus / "module-libraries" / "modules" / "needs-helper.dll", "modules/ats.dll");
+    place(folder, kCorpus / "module-libraries" / "modules" / "not-a-plugin.dll", "modules/atshelper.dll");
+    place(folder, kModule64, "tims.dll");
+    const fs::path list = folder.write("detailmodulesx64.txt", "modules\\ats.dll\r\ntims.dll\r\nmodules\\atshelper.dll\r\n");
+    const std::vector<Finding> findings = diagnosed(folder);
+    const repair::Plan plan = repair::planRepairs(findings, folder.path(), fs::file_time_type::clock::now());
+    EXPECT_TRUE(plan.refused.empty());
+    ASSERT_EQ(repair::applyRepairs(plan, "now").error, "");
+    std::ifstream stream(list, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()),
+              "modules\\atshelper.dll\r\nmodules\\ats.dll\r\ntims.dll\r\n");
+    const std::vector<Finding> after = diagnosed(folder);
+    for (int line = 1; line <= 3; ++line)
+        EXPECT_EQ(findingAt(after, "detailmodulesx64.txt", line), nullptr) << line;
+}
+
 // Lines no author writes on purpose: whatever the check makes of them, it
 // does not fail, and every repair it offers can be applied.
 TEST(ModuleList, OddLinesGetFindingsWhoseRepairsAllHold) {
