@@ -114,6 +114,12 @@ void checkMissingFile(Diagnosis& diagnosis, const std::filesystem::path& file);
 // (beside it as NAME64.dll or NAME_x64.dll, or in a folder x64): the line
 // of the module list that names it.
 std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, const std::filesystem::path& module);
+// The repair of a vehicle that has only the 32-bit simulator's module list:
+// renaming it (with 64-bit builds written for its 32-bit modules) is offered
+// only when every module it names is then a 64-bit library listed once;
+// otherwise `finding.fix` is told what stands in the way.
+void repairThirtyTwoBitList(const Diagnosis& diagnosis, const std::filesystem::path& oldList,
+                            const std::filesystem::path& list, Finding& finding);
 // The same for a name written in a line (`written` null for the plug-in's own names).
 void checkMissingName(Diagnosis& diagnosis, const std::filesystem::path& wanted, const WrittenName* written);
 // The plug-in library itself, and an adjustment-mode file with a near-miss name.

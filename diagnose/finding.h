@@ -22,10 +22,11 @@ struct Fix {
         Edit,          // replace columns [firstColumn, endColumn) of `line` in `file` by `replacement`
         Rename,        // rename or move `file` to `target` (a file or a folder)
         ResaveAsUtf8,  // decode `file` as the plug-in does and write it back as UTF-8 with a byte-order mark
+        DeleteLine,    // remove `line` of `file` with its line end, so that the lines after it move up
     };
     Kind kind = Kind::Edit;
     std::filesystem::path file;    // absolute
-    int line = 0;                  // Edit: from 1
+    int line = 0;                  // Edit, DeleteLine: from 1, as the file stood when it was checked
     int firstColumn = 0;           // Edit: from 1, in characters of the line as the plug-in decodes it
     int endColumn = 0;             // Edit: one past the last column replaced; equal to firstColumn to insert
     std::string replacement;       // Edit: UTF-8

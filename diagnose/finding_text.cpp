@@ -64,6 +64,8 @@ std::string describeFix(const Fix& fix, const std::filesystem::path& vehicleFold
                    : messages::trf("move {1} to {2}", {file, target});
     }
     case Fix::Kind::ResaveAsUtf8: return messages::trf("save {1} again as UTF-8", {file});
+    case Fix::Kind::DeleteLine:
+        return messages::trf("in {1}: delete line {2} whole (lines counted as checked)", {file, std::to_string(fix.line)});
     }
     return {};
 }

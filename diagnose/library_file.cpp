@@ -126,6 +126,10 @@ LibraryFile examineLibraryBytes(std::string_view data) {
 std::optional<LibraryFile> examineLibrary(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
+    // A file of no bytes is no library; and a system's file that says it has
+    // none (Linux's /proc) may never end when read.
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (error || size == 0) return std::nullopt;
     const std::string bytes = readBytes(file, kMaxLibraryBytes);
     if (bytes.empty()) return std::nullopt;
     return examineLibraryBytes(bytes);

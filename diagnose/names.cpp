@@ -909,14 +909,16 @@ bool reportThirtyTwoBitList(Diagnosis& diagnosis, const fs::path& file) {
     const std::optional<fs::path> old = entryIgnoringCase(file.parent_path(), u"detailmodules.txt");
     std::error_code error;
     if (!old || !fs::is_regular_file(*old, error)) return false;
-    add(diagnosis, nameFinding(file, 0, 0, shownPath(*old, diagnosis.folder),
-                               messages::trf("there is no {1}, but there is {2}, the module list of the 32-bit "
-                                             "simulator's plug-ins: this 64-bit plug-in reads {1} only, so it runs "
-                                             "no detail modules",
-                                             {shown(diagnosis, file), shown(diagnosis, *old)}),
-                               messages::trf("make {1} listing the 64-bit builds of those modules (a 32-bit library "
-                                             "does not load in the 64-bit simulator)",
-                                             {shown(diagnosis, file)})));
+    Finding finding = nameFinding(file, 0, 0, shownPath(*old, diagnosis.folder),
+                                  messages::trf("there is no {1}, but there is {2}, the module list of the 32-bit "
+                                                "simulator's plug-ins: this 64-bit plug-in reads {1} only, so it runs "
+                                                "no detail modules",
+                                                {shown(diagnosis, file), shown(diagnosis, *old)}),
+                                  messages::trf("make {1} listing the 64-bit builds of those modules (a 32-bit library "
+                                                "does not load in the 64-bit simulator)",
+                                                {shown(diagnosis, file)}));
+    repairThirtyTwoBitList(diagnosis, *old, file, finding);
+    add(diagnosis, std::move(finding));
     return true;
 }
 

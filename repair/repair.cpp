@@ -81,6 +81,16 @@ bool overlaps(const diagnose::Fix& a, const diagnose::Fix& b) {
     return a.firstColumn == b.firstColumn || (a.firstColumn < b.endColumn && b.firstColumn < a.endColumn);
 }
 
+bool sameLine(const diagnose::Fix& a, const diagnose::Fix& b) {
+    return a.file == b.file && a.line == b.line;
+}
+
+// Both remove the same line: two findings about one line that should go
+// (a duplicate that is also the plug-in itself) share the one deletion.
+bool sameDeletion(const diagnose::Fix& a, const diagnose::Fix& b) {
+    return a.kind == Kind::DeleteLine && b.kind == Kind::DeleteLine && sameLine(a, b);
+}
+
 bool touchesPath(const diagnose::Fix& a, const diagnose::Fix& b) {
     return a.file == b.file || a.file == b.target || a.target == b.file || a.target == b.target;
 }
@@ -139,6 +149,7 @@ std::string checkEdit(Planner& planner, const diagnose::Fix& fix) {
     if (fix.kind == Kind::ResaveAsUtf8) return {};
     if (fix.line < 1 || static_cast<std::size_t>(fix.line) > text->lines.size())
         return messages::tr("the file has no such line");
+    if (fix.kind == Kind::DeleteLine) return {};  // its bytes go whatever they are
     const TextLine& line = text->lines[static_cast<std::size_t>(fix.line) - 1];
     if (!line.decodable) return messages::tr("the line holds bytes that cannot be decoded");
     if (fix.endColumn < fix.firstColumn || !unitOfColumn(line.text, fix.firstColumn) ||
@@ -167,10 +178,15 @@ std::string checkFix(Planner& planner, const diagnose::Fix& fix) {
         return messages::tr("it would change something outside the vehicle folder");
     std::vector<diagnose::Fix> others = planner.pending;
     for (const PlannedFix& planned : planner.plan.fixes) others.push_back(planned.fix);
+    for (const diagnose::Fix& other : others)
+        if (sameDeletion(fix, other)) return {};
     for (const diagnose::Fix& other : others) {
         const bool renames = fix.kind == Kind::Rename, otherRenames = other.kind == Kind::Rename;
         if (fix.kind == Kind::Edit && other.kind == Kind::Edit && overlaps(fix, other))
             return messages::tr("another repair changes the same text");
+        const bool deletes = fix.kind == Kind::DeleteLine, otherDeletes = other.kind == Kind::DeleteLine;
+        if (((deletes && other.kind == Kind::Edit) || (otherDeletes && fix.kind == Kind::Edit)) && sameLine(fix, other))
+            return messages::tr("another repair deletes the line or changes it");
         if (renames && otherRenames && touchesPath(fix, other))
             return messages::tr("another repair moves the same file");
         if (!renames && otherRenames && fix.file == other.target)
@@ -207,6 +223,8 @@ struct Backup {
                 folder = root / fs::u8path(name + "-" + std::to_string(number));
         }
         const fs::path copy = folder / resolved(path).lexically_relative(vehicle);
+        // A file edited and then renamed is kept once, as it was before both.
+        if (fs::exists(fs::symlink_status(copy))) return;
         fs::create_directories(copy.parent_path());
         fs::copy(path, copy, fs::copy_options::recursive);
     }
@@ -225,13 +243,18 @@ const Snapshot& snapshotOf(const Plan& plan, const fs::path& path) {
 }
 
 // The edits of one file, right to left within a line, so that the columns of
-// each still point where the diagnosis saw them.
+// each still point where the diagnosis saw them. Every line keeps its place
+// in the decoded file until it is written, so deleted lines move no other
+// repair's line.
 void editFile(const Plan& plan, const std::vector<const PlannedFix*>& fixes, const fs::path& file, Backup& backup) {
     const Snapshot& snapshot = snapshotOf(plan, file);
     TextFile text = *decodeTextFile(snapshot.bytes);
     std::vector<const diagnose::Fix*> edits;
-    for (const PlannedFix* planned : fixes)
-        if (planned->fix.file == file && planned->fix.kind == Kind::Edit) edits.push_back(&planned->fix);
+    for (const PlannedFix* planned : fixes) {
+        if (planned->fix.file != file) continue;
+        if (planned->fix.kind == Kind::Edit) edits.push_back(&planned->fix);
+        if (planned->fix.kind == Kind::DeleteLine) text.lines[static_cast<std::size_t>(planned->fix.line) - 1].deleted = true;
+    }
     std::sort(edits.begin(), edits.end(), [](const diagnose::Fix* a, const diagnose::Fix* b) {
         return a->line != b->line ? a->line > b->line : a->firstColumn > b->firstColumn;
     });

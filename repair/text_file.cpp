@@ -105,6 +105,7 @@ std::string encodeTextFile(const TextFile& file) {
     const bool keepsBytes = file.encoding == diagnose::Encoding::Utf8;
     std::string bytes = !keepsBytes || file.byteOrderMark ? std::string(kUtf8Mark) : std::string();
     for (const TextLine& line : file.lines) {
+        if (line.deleted) continue;
         bytes += keepsBytes && !line.edited ? line.bytes : platform::toUtf8(line.text);
         bytes += line.end;
     }

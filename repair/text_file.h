@@ -20,6 +20,7 @@ struct TextLine {
     std::string bytes;       // as it stood in a UTF-8 file
     bool decodable = true;   // false: it holds bytes the decoding cannot give back
     bool edited = false;
+    bool deleted = false;    // written neither with its text nor with its line end
 };
 
 struct TextFile {
@@ -31,7 +32,8 @@ struct TextFile {
 // Nothing when the encoding is not one of those above.
 std::optional<TextFile> decodeTextFile(std::string_view bytes);
 
-// The file's bytes: a UTF-8 file keeps every line not edited byte for byte.
+// The file's bytes: a UTF-8 file keeps every line not edited byte for byte;
+// deleted lines are left out.
 std::string encodeTextFile(const TextFile& file);
 
 // The code unit where character column `column` (from 1; a surrogate pair

@@ -530,6 +530,7 @@ std::string findingsJson(const std::vector<diagnose::Finding>& findings, const s
             case diagnose::Fix::Kind::Edit: return "edit";
             case diagnose::Fix::Kind::Rename: return "rename";
             case diagnose::Fix::Kind::ResaveAsUtf8: return "resave-as-utf8";
+            case diagnose::Fix::Kind::DeleteLine: return "delete-line";
         }
         return "";
     };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "diagnose/diagnose.h"
 #include "diagnose/numbers.h"
@@ -81,6 +82,25 @@ TEST(CommaNumbers, FullWidthDigitsAndSignsWrittenInAscii) {
 }
 
 
+// A case's built-modules.txt names, one a line, a module library of the
+// build and where the vehicle holds it ("chain_module modules/ats/ats.dll"),
+// so that its modules really load on the system the test runs on. Returns
+// how many were placed.
+std::size_t placeBuiltModules(const fs::path& source, const TestFolder& folder) {
+    std::ifstream list(source / "built-modules.txt");
+    std::size_t placed = 0;
+    std::string target;
+    std::string place;
+    while (list >> target >> place) {
+        const fs::path file = folder.path() / fs::u8path(place);
+        fs::create_directories(file.parent_path());
+        fs::copy_file(testing_support::buildOutputFolder() / (target + ORVALIS_MODULE_SUFFIX), file);
+        ++placed;
+    }
+    fs::remove(folder.path() / "built-modules.txt");
+    return placed;
+}
+
 // Correct vehicles written in the many ways authors do: each must load
 // without an error and be diagnosed without an error or a warning.
 TEST(CorrectVehicles, GetNoErrorAndNoWarning) {
@@ -92,8 +112,12 @@ TEST(CorrectVehicles, GetNoErrorAndNoWarning) {
         SCOPED_TRACE(source.filename().u8string());
         TestFolder folder(source.filename().u16string());
         testing_support::copyFolder(source, folder);
+        const std::size_t modules = placeBuiltModules(source, folder);
         fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / ORVALIS_PLUGIN_FILE);
         const Loaded loaded(folder);
+        if (modules > 0) {
+            EXPECT_EQ(loaded.plugin.chain.modules.size(), modules);
+        }
         EXPECT_FALSE(loaded.plugin.report.failure.has_value());
         EXPECT_FALSE(loaded.plugin.notch.powerCurrentCurves.empty());
         for (const Finding& finding : loaded.findings)

@@ -66,15 +66,39 @@ void applyEdit(const Fix& fix) {
     std::ofstream(fix.file, std::ios::binary) << result;
 }
 
+// Removes the line with its line feed; the lines are counted as the check
+// counted them, so the deletions of a file run from its end.
+void applyDeletion(const Fix& fix) {
+    const std::string bytes = readFile(fix.file);
+    std::size_t start = 0;
+    for (int number = 1; number < fix.line && start != std::string::npos; ++number) {
+        start = bytes.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return;
+    const std::size_t end = bytes.find('\n', start);
+    std::ofstream(fix.file, std::ios::binary)
+        << bytes.substr(0, start) + (end == std::string::npos ? std::string() : bytes.substr(end + 1));
+}
+
 void apply(const std::vector<Finding>& findings) {
+    std::vector<Fix> deletions;
     for (const Finding& finding : findings)
         for (const Fix& fix : finding.fixes) {
             if (fix.kind == Fix::Kind::Edit) applyEdit(fix);
+            if (fix.kind == Fix::Kind::DeleteLine) deletions.push_back(fix);
+        }
+    std::sort(deletions.begin(), deletions.end(),
+              [](const Fix& a, const Fix& b) { return a.line != b.line ? a.line > b.line : a.file < b.file; });
+    for (std::size_t k = 0; k < deletions.size(); ++k)
+        if (k == 0 || deletions[k].line != deletions[k - 1].line || deletions[k].file != deletions[k - 1].file)
+            applyDeletion(deletions[k]);
+    for (const Finding& finding : findings)
+        for (const Fix& fix : finding.fixes)
             if (fix.kind == Fix::Kind::Rename) {
                 fs::create_directories(fix.target.parent_path());
                 fs::rename(fix.file, fix.target);
             }
-        }
 }
 
 struct Vehicle {

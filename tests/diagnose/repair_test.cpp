@@ -37,6 +37,10 @@ Fix moveTo(const fs::path& file, const fs::path& target) {
     return Fix{Fix::Kind::Rename, file, 0, 0, 0, {}, target};
 }
 
+Fix deleteLine(const fs::path& file, int line) {
+    return Fix{Fix::Kind::DeleteLine, file, line, 0, 0, {}, {}};
+}
+
 repair::Outcome planAndApply(const std::vector<Finding>& findings, const TestFolder& folder) {
     const repair::Plan plan = repair::planRepairs(findings, folder.path(), fs::file_time_type::clock::now());
     return repair::applyRepairs(plan, "2026-12-09T06-00-00");
@@ -83,6 +87,49 @@ TEST(Repair, LinesAnEditAddsTakeTheFilesLineEnds) {
     EXPECT_EQ(outcome.applied.size(), 2u);
     EXPECT_EQ(contentOf(windows), "speed_kmh,needle\r\n0,0\r\n40,40\r\n");
     EXPECT_EQ(contentOf(oneLine), "a,b\r\n0,0\r\n");
+}
+
+TEST(Repair, DeletedLinesGoWithTheirLineEndsAndMoveNoOtherRepairsLine) {
+    TestFolder folder;
+    const fs::path list = folder.write("list.txt", "; note\r\n a.dll\r\nb.dll\r\nb.dll\r\nc.dll");
+    // Every line number is the one the check saw; the deletions above line 5
+    // must not move its edit, and the last line goes without a line end of its own.
+    const repair::Outcome outcome = planAndApply(
+        {withFixes({deleteLine(list, 1)}), withFixes({edit(list, 2, 1, 7, "a.dll")}), withFixes({deleteLine(list, 4)}),
+         withFixes({edit(list, 5, 1, 2, "C")}), withFixes({deleteLine(list, 4)})},
+        folder);
+    EXPECT_TRUE(outcome.refused.empty()) << outcome.refused[0].reason;
+    EXPECT_EQ(outcome.applied.size(), 5u);
+    EXPECT_EQ(contentOf(list), "a.dll\r\nb.dll\r\nC.dll");
+
+    const fs::path last = folder.write("last.txt", "a\nb");
+    EXPECT_EQ(planAndApply({withFixes({deleteLine(last, 2)})}, folder).applied.size(), 1u);
+    EXPECT_EQ(contentOf(last), "a\n");
+}
+
+TEST(Repair, ALineIsNotBothDeletedAndEdited) {
+    TestFolder folder;
+    const fs::path list = folder.write("list.txt", "a\nb\n");
+    const std::vector<Finding> findings = {withFixes({deleteLine(list, 1)}), withFixes({edit(list, 1, 1, 2, "x")}),
+                                           withFixes({edit(list, 2, 1, 2, "y")}), withFixes({deleteLine(list, 2)}),
+                                           withFixes({deleteLine(list, 4)})};
+    const repair::Plan plan = repair::planRepairs(findings, folder.path(), fs::file_time_type::clock::now());
+    EXPECT_EQ(plan.accepted, (std::vector<std::size_t>{0, 2}));
+    ASSERT_EQ(plan.refused.size(), 3u);
+    repair::applyRepairs(plan, "now");
+    EXPECT_EQ(contentOf(list), "y\n");
+}
+
+TEST(Repair, AFileEditedAndRenamedByOneRepairKeepsItsOriginalOnce) {
+    TestFolder folder;
+    const fs::path old = folder.write("old.txt", "a.dll\r\nb.dll\r\n");
+    const repair::Outcome outcome =
+        planAndApply({withFixes({edit(old, 2, 1, 6, "x64\\b.dll"), moveTo(old, folder.file("new.txt"))})}, folder);
+    ASSERT_EQ(outcome.error, "");
+    EXPECT_EQ(outcome.applied.size(), 1u);
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_EQ(contentOf(folder.file("new.txt")), "a.dll\r\nx64\\b.dll\r\n");
+    EXPECT_EQ(contentOf(folder.file("cabhost-backup/2026-12-09T06-00-00/old.txt")), "a.dll\r\nb.dll\r\n");
 }
 
 TEST(Repair, ResavesAsUtf8OnlyWhatIsNotUtf8) {
