@@ -69,12 +69,16 @@ orvalisPage.runReport = function () {
   function discrete(name) { return changeList("v", discreteIndex[name]); }
 
   // The instant the cursor stands for: the frame at or before `time`.
+  // Frame k plays at k x frameMs rounded to the millisecond, as the run
+  // timed it; the division only gives a guess, as the rounding can put a
+  // frame's time a little before or after its exact share.
+  function frameTime(frame) { return Math.round(frame * frameMs) / 1000; }
   function instantAt(time) {
     time = Math.max(0, Math.min(endS, time));
-    var i = atOrBefore(detailTimes, time);
-    if (i >= 0 && time - detailTimes[i] < frameS * 1.5) return detailTimes[i];
-    var frame = Math.floor(time / frameS + 1e-6), at = Math.round(frame * frameMs) / 1000;
-    return at > time + 1e-9 ? Math.round((frame - 1) * frameMs) / 1000 : at;
+    var frame = Math.max(0, Math.floor(time / frameS));
+    while (frameTime(frame + 1) <= time + 1e-9) frame++;
+    while (frame > 0 && frameTime(frame) > time + 1e-9) frame--;
+    return frameTime(frame);
   }
   // A continuous series at an instant: the frame's value, or the extremes
   // of the group it lies in.
