@@ -786,10 +786,14 @@ orvalisPage.runReport = function () {
     }
   }
   // Zooms to 20 s around `time` and puts the cursor there.
+  // The charts take the new scale once this script has run, and until then
+  // the cursor's pixel stands for a time on the old one: the cursor is put
+  // there after that.
   function goTo(time) {
     var half = Math.min(10, endS / 2), from = Math.max(0, Math.min(endS - 2 * half, time - half));
     plots[0].setScale("x", { min: from, max: from + 2 * half });
-    showAt(time, true);
+    showAt(time, false);
+    setTimeout(function () { showAt(time, true); }, 0);
   }
   slider.addEventListener("input", function () { showAt(Number(slider.value), true); });
   window.addEventListener("resize", function () {

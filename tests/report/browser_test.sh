@@ -31,7 +31,8 @@ fi
 if [ "$kind" = reduced ]; then
     # A day of two-minute cycles of powering, coasting and braking after one
     # departure. Its trace (about 1.8 GB) goes to a named pipe that the test
-    # reads while the run plays, keeping only what the comparison needs.
+    # reads while the run plays, keeping only what the comparison needs;
+    # cabhost.exe under Wine writes to the pipe as the Linux build does.
     seconds=86400
     scenario="$out/reduced-run.txt"
     {
