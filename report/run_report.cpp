@@ -75,7 +75,9 @@ void writeMeta(std::ostream& out, const RunReportInfo& info, const RunReportWrit
     out << "\"meta\":{\"scenario\":" << jsonString(info.scenario) << ",\"vehicle\":" << jsonString(info.vehicle)
         << ",\"stateSource\":" << jsonString(info.stateSource) << ",\"hasCore\":" << (info.hasCore ? "true" : "false")
         << ",\"frameMs\":";
-    writeJsonNumber(out, info.frameMs, 4);
+    // In full: the page finds a frame's time as frame x frameMs, and a day's
+    // run has millions of frames, so a rounded period would drift by frames.
+    writeJsonNumber(out, info.frameMs, 15);
     out << ",\"endMs\":" << info.endMs << ",\"bucketFrames\":" << writer.bucketFrames
         << ",\"detailWindow\":" << kDetailWindow << ",\"continuous\":[";
     for (std::size_t k = 0; k < kContinuous.size(); ++k) out << (k ? "," : "") << '"' << kContinuous[k].name << '"';

@@ -69,12 +69,16 @@ orvalisPage.runReport = function () {
   function discrete(name) { return changeList("v", discreteIndex[name]); }
 
   // The instant the cursor stands for: the frame at or before `time`.
+  // Frame k plays at k x frameMs rounded to the millisecond, as the run
+  // timed it; the division only gives a guess, as the rounding can put a
+  // frame's time a little before or after its exact share.
+  function frameTime(frame) { return Math.round(frame * frameMs) / 1000; }
   function instantAt(time) {
     time = Math.max(0, Math.min(endS, time));
-    var i = atOrBefore(detailTimes, time);
-    if (i >= 0 && time - detailTimes[i] < frameS * 1.5) return detailTimes[i];
-    var frame = Math.floor(time / frameS + 1e-6), at = Math.round(frame * frameMs) / 1000;
-    return at > time + 1e-9 ? Math.round((frame - 1) * frameMs) / 1000 : at;
+    var frame = Math.max(0, Math.floor(time / frameS));
+    while (frameTime(frame + 1) <= time + 1e-9) frame++;
+    while (frame > 0 && frameTime(frame) > time + 1e-9) frame--;
+    return frameTime(frame);
   }
   // A continuous series at an instant: the frame's value, or the extremes
   // of the group it lies in.
@@ -83,7 +87,19 @@ orvalisPage.runReport = function () {
     if (i >= 0 && Math.abs(detailTimes[i] - time) < 1e-6) return { value: detail[i][k + 1] };
     var b = atOrBefore(bucketStart, time);
     if (b < 0 || time > buckets[b][1] + 1e-6) return null;
-    return { min: buckets[b][3 + 4 * k], max: buckets[b][4 + 4 * k], frames: buckets[b][2] };
+    return { min: buckets[b][3 + 4 * k], max: buckets[b][4 + 4 * k], frames: buckets[b][2], from: buckets[b][0],
+             to: buckets[b][1] };
+  }
+  // Where an instant has no kept frame, what the legends and dials show there
+  // instead: the extremes of the group it lies in, and which group that is.
+  function rangeAt(time) {
+    if (!reduced) return null;
+    var at = continuousAt(meta.continuous[0], time);
+    return at && !("value" in at) ? at : null;
+  }
+  function rangeText(range) {
+    return range ? words("a range here: minimum .. maximum of the {1} frames from {2} to {3}",
+      [range.frames, timeText(range.from), timeText(range.to)]) : "";
   }
   function number(value, decimals) { return value === null || value === undefined ? "-" : +value.toFixed(decimals); }
   function continuousText(name, time, decimals) {
@@ -460,6 +476,10 @@ orvalisPage.runReport = function () {
       child(item, "span", { "class": "legend-label", title: s.label }, [s.label]);
       s.valueNode = child(item, "span", { "class": "legend-value" }, ["-"]);
     });
+    // A line of its own, always there in a reduced run so that the legend
+    // keeps its height: says when the values above are ranges.
+    if (reduced && spec.series.some(function (s) { return s.kind === "continuous"; }))
+      spec.rangeNode = child(legend, "span", { "class": "legend-note", id: spec.id + "-range" }, [""]);
     legends.push(spec);
     return u;
   }
@@ -663,6 +683,12 @@ orvalisPage.runReport = function () {
     return Math.ceil(topValue / magnitude) * magnitude;
   }
   function angleOf(fraction) { return (-135 + 270 * Math.max(0, Math.min(1, fraction))) * Math.PI / 180; }
+  // The arc of a dial from `low` to `high`, at least two degrees long.
+  function arcPath(dial, low, high) {
+    var r = 34, from = angleOf(low / dial.scale), to = Math.max(angleOf(high / dial.scale), from + Math.PI / 90);
+    function point(a) { return (dial.cx + r * Math.sin(a)).toFixed(2) + " " + (dial.cy - r * Math.cos(a)).toFixed(2); }
+    return "M " + point(from) + " A " + r + " " + r + " 0 " + (to - from > Math.PI ? 1 : 0) + " 1 " + point(to);
+  }
   var dials = {};
   needles.forEach(function (needle, n) {
     var cx = 58 + (n % 3) * 107, cy = 62 + Math.floor(n / 3) * 150, scale = seriesTop("needle_" + needle[0]);
@@ -674,12 +700,19 @@ orvalisPage.runReport = function () {
       var label = svg(dialBox, "text", { x: cx + 32 * Math.sin(a), y: cy - 32 * Math.cos(a) + 3, "class": "dial-scale" });
       label.textContent = String(+(scale * tick / 4).toPrecision(3));
     }
+    // In a reduced stretch the dial shows an arc over the group's range, not a hand.
+    var arc = svg(dialBox, "path", { d: "", "class": "range-arc hidden", "data-index": needle[0] });
     var hand = svg(dialBox, "line", { x1: cx, y1: cy, x2: cx, y2: cy - 38, "class": "hand", "data-index": needle[0] });
     var title = svg(dialBox, "text", { x: cx, y: cy + 60, "class": "dial-label" });
     title.textContent = t(needle[1]) + " (" + needle[0] + ")";
     var value = svg(dialBox, "text", { x: cx, y: cy + 22, "class": "panel-value", "data-index": needle[0] });
+    var rangeLabel = svg(dialBox, "text", { x: cx, y: cy + 34, "class": "dial-range hidden", "data-index": needle[0] });
+    rangeLabel.textContent = t("min .. max");
     var input = svg(dialBox, "text", { x: cx, y: cy + 73, "class": "dial-input", "data-index": needle[0] });
-    dials[needle[0]] = { hand: hand, value: value, input: input, cx: cx, cy: cy, scale: scale };
+    // A range of the input takes a line of its own, as it would not fit beside the dial.
+    var inputRange = svg(dialBox, "text", { x: cx, y: cy + 83, "class": "dial-input", "data-index": needle[0] });
+    dials[needle[0]] = { hand: hand, arc: arc, rangeLabel: rangeLabel, value: value, input: input,
+                         inputRange: inputRange, cx: cx, cy: cy, scale: scale };
   });
   var lamps = {}, lampY = 345;
   lampIndices.forEach(function (index, n) {
@@ -689,6 +722,7 @@ orvalisPage.runReport = function () {
     label.textContent = String(index);
   });
   var digitsText = svg(dialBox, "text", { x: 165, y: 420, "class": "digits", id: "panel-digits" });
+  var panelRange = reduced ? child(side, "p", { id: "panel-range", "class": "panel-range" }, [""]) : null;
   if (lineVoltageNote) child(side, "p", { "class": "hint" }, [t("needle 232: the loaded library's value; " +
     "its input below the dial: the in-process copy's line voltage")]);
 
@@ -699,17 +733,25 @@ orvalisPage.runReport = function () {
     shown = { time: instant, needles: {}, inputs: {}, lamps: {}, lanes: {}, legends: {} };
     timeLabel.textContent = timeText(instant);
     slider.value = String(instant);
+    var range = rangeAt(instant);
     needles.forEach(function (needle) {
       var dial = dials[needle[0]], at = continuousAt("needle_" + needle[0], instant);
-      var value = at ? ("value" in at ? at.value : null) : null;
-      var text = !at ? "-" : "value" in at ? String(at.value) : at.min + ".." + at.max;
-      var a = angleOf((value === null ? (at ? at.max : 0) : value) / dial.scale);
+      // A group whose extremes are equal had that value at every frame.
+      var spread = at && !("value" in at) && at.min !== null && at.min !== at.max;
+      var value = !at ? null : "value" in at ? at.value : at.min;
+      var text = value === null ? "-" : spread ? at.min + ".." + at.max : String(value);
+      if (spread) dial.arc.setAttribute("d", arcPath(dial, at.min, at.max));
+      dial.arc.setAttribute("class", spread ? "range-arc" : "range-arc hidden");
+      dial.rangeLabel.setAttribute("class", spread ? "dial-range" : "dial-range hidden");
+      var a = angleOf((value === null ? 0 : value) / dial.scale);
       dial.hand.setAttribute("x2", dial.cx + 38 * Math.sin(a));
       dial.hand.setAttribute("y2", dial.cy - 38 * Math.cos(a));
-      dial.hand.setAttribute("class", value === null ? "hand reduced" : "hand");
+      dial.hand.setAttribute("class", spread ? "hand hidden" : "hand");
       dial.value.textContent = text;
-      var input = continuousText(needle[2], instant, needle[4]);
-      dial.input.textContent = t("input") + " " + input + " " + needle[3];
+      dial.value.setAttribute("class", spread ? "panel-value range" : "panel-value");
+      var input = continuousText(needle[2], instant, needle[4]), inputSpread = input.indexOf(" .. ") >= 0;
+      dial.input.textContent = t("input") + " " + (inputSpread ? "(" + needle[3] + ")" : input + " " + needle[3]);
+      dial.inputRange.textContent = inputSpread ? input : "";
       shown.needles[needle[0]] = text;
       shown.inputs[needle[0]] = input;
     });
@@ -719,6 +761,7 @@ orvalisPage.runReport = function () {
       shown.lamps[index] = value;
     });
     shown.digits = digitsAt(instant);
+    if (panelRange) panelRange.textContent = rangeText(range);
     digitsText.textContent = t("digits") + " " + shown.digits;
     legends.forEach(function (spec) {
       spec.series.forEach(function (s) {
@@ -727,9 +770,11 @@ orvalisPage.runReport = function () {
         else if (s.kind === "discrete") { var v = stateAt(discrete(s.name), instant); text = v === null ? "-" : String(v); }
         else text = continuousText(s.name, instant, 3);
         s.valueNode.textContent = text;
+        s.valueNode.setAttribute("class", s.kind === "continuous" && range ? "legend-value range" : "legend-value");
         shown.legends[s.label] = text;
         if (s.lane) shown.lanes[s.label] = text;
       });
+      if (spec.rangeNode) spec.rangeNode.textContent = rangeText(range);
     });
     if (moveCursor) {
       syncing = true;
@@ -741,10 +786,14 @@ orvalisPage.runReport = function () {
     }
   }
   // Zooms to 20 s around `time` and puts the cursor there.
+  // The charts take the new scale once this script has run, and until then
+  // the cursor's pixel stands for a time on the old one: the cursor is put
+  // there after that.
   function goTo(time) {
     var half = Math.min(10, endS / 2), from = Math.max(0, Math.min(endS - 2 * half, time - half));
     plots[0].setScale("x", { min: from, max: from + 2 * half });
-    showAt(time, true);
+    showAt(time, false);
+    setTimeout(function () { showAt(time, true); }, 0);
   }
   slider.addEventListener("input", function () { showAt(Number(slider.value), true); });
   window.addEventListener("resize", function () {

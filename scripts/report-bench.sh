@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures what cabhost run costs as a run grows: the peak resident memory of
-# a one-minute, a one-hour and a 24-hour run of the sample vehicle (trace to
-# /dev/null, report to a file), the size of each report, and the time
+# a one-minute, a one-hour, a six-hour and a 24-hour run of the sample vehicle
+# (trace to /dev/null, report to a file), the size of each report with what
+# it keeps (groups, detail frames, changes), and the time
 # headless Chromium takes to open the one-hour and the 24-hour report: until
 # the page's script ends, and until every chart has been drawn once (the
 # first complete draw). Prints a table for the README.
@@ -80,14 +81,20 @@ finally:
 PY
 }
 
-printf '%-10s %10s %14s %12s %14s\n' run frames "peak RSS" "run time" "report size"
-for seconds in 60 3600 86400; do
+# What the report keeps: groups, detail frames and changes, from its last line of data.
+kept() {
+    grep -o '"end":{[^}]*}' "$1" | sed 's/"end":{"frames":[0-9]*,//; s/[{}"]//g; s/,/ /g; s/:/ /g'
+}
+
+printf '%-10s %10s %14s %12s %14s   %s\n' run frames "peak RSS" "run time" "report size" "kept"
+for seconds in 60 3600 21600 86400; do
     scenario "$seconds"
     read -r peak wall < <(measure "$seconds")
     size=$(stat -c %s "$work/report-$seconds.html")
     frames=$((seconds * 60 + 1))
     awk -v run="${seconds} s" -v frames="$frames" -v peak="$peak" -v wall="$wall" -v size="$size" \
-        'BEGIN { printf "%-10s %10d %11.1f MB %10s s %11.2f MB\n", run, frames, peak / 1024, wall, size / 1048576 }'
+        -v kept="$(kept "$work/report-$seconds.html")" \
+        'BEGIN { printf "%-10s %10d %11.1f MB %10s s %11.2f MB   %s\n", run, frames, peak / 1024, wall, size / 1048576, kept }'
 done
 echo "one-hour report in headless Chromium: $(opening_ms "$work/report-3600.html") (best of 3)"
 echo "24-hour report in headless Chromium: $(opening_ms "$work/report-86400.html") (best of 3)"

@@ -172,6 +172,22 @@ TEST(RunReport, AShortRunKeepsEveryFrameAndEveryChangeAtItsFrame) {
     EXPECT_EQ(run.html.find("http://"), run.html.find("http://www.w3.org/2000/svg"));
 }
 
+// The page finds the time of a frame as frame x frameMs: the period it reads
+// must give a day's last frame at the run's own time, not drift away.
+TEST(RunReport, TheFramePeriodIsWrittenInFull) {
+    TestFolder folder;
+    const PlayedRun run = playRun(folder, 100, 50);
+    ASSERT_EQ(run.problem, "");
+    const std::string key = "\"frameMs\":";
+    const std::size_t at = run.html.find(key);
+    ASSERT_NE(at, std::string::npos);
+    const double written = std::stod(run.html.substr(at + key.size(), 30));
+    for (const int64_t frame : {int64_t{12345}, int64_t{216000}, int64_t{5184000}})
+        EXPECT_EQ(std::llround(static_cast<double>(frame) * written),
+                  std::llround(static_cast<double>(frame) * 1000.0 / 60))
+            << "frame " << frame;
+}
+
 TEST(RunReport, ALongRunKeepsASpikeAtItsTimeEveryChangeAndDetailAroundEvents) {
     TestFolder folder;
     const int64_t frames = 40000;
