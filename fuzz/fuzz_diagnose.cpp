@@ -1,8 +1,8 @@
 // The diagnosis on arbitrary bytes: one input is every parameter file,
 // curve file and needle table of a vehicle at once (the notch index names
-// them), and the headers of a library. The plug-in's Load runs first, as in
-// cabhost check; the diagnosis itself must never throw, crash or hang, and
-// its findings must print.
+// them), its module list, and the headers of a library. The plug-in's Load
+// runs first, as in cabhost check; the diagnosis itself must never throw,
+// crash or hang, and its findings must print.
 #include "diagnose/diagnose.h"
 #include "diagnose/encoding.h"
 #include "diagnose/library_file.h"
@@ -24,7 +24,8 @@ void writeText(const char* relative, const char* text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const bool prepared = (writeText("notch/notch.txt", kNotchIndex), true);
     (void)prepared;
-    for (const char* file : {"notch/params.txt", "notch/curve.csv", "NeedleTable/Speed.csv", "NeedleTable/Current.csv"})
+    for (const char* file : {"notch/params.txt", "notch/curve.csv", "NeedleTable/Speed.csv", "NeedleTable/Current.csv",
+                             "detailmodulesx64.txt"})
         fuzzing::writeScratchFile(file, data, size);
 
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
