@@ -549,7 +549,12 @@ bool checkWriting(Diagnosis& diagnosis, const std::filesystem::path& file, const
                                                 "vehicle is copied to another folder or computer"),
                                    messages::tr("put the module in the vehicle folder and name it relative to it")));
     } else if (leavesFolder(text)) {
-        add(diagnosis, lineFinding(file, line, Severity::Warning,
+        // Modules kept once for several vehicles in a folder beside them
+        // are a layout of their own: only a path that finds nothing is
+        // worth a warning.
+        std::error_code error;
+        const bool found = std::filesystem::exists(config::resolvePath(diagnosis.plugin.directory, text), error);
+        add(diagnosis, lineFinding(file, line, found ? Severity::Note : Severity::Warning,
                                    messages::tr("the path leaves the vehicle folder: it breaks when the vehicle is "
                                                 "copied without the folders around it"),
                                    messages::tr("put the module in the vehicle folder and name it relative to it")));

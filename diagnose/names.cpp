@@ -136,6 +136,7 @@ enum class Match {
     ExtensionDoubled,  // the file has one more extension than the name wanted
     ExtensionTwice,    // the name wanted has the file's extension twice
     Shortcut,          // a shortcut (.lnk) of the name wanted, which the plug-in does not follow
+    Garbled,           // the name wanted as an archive program garbled it
 };
 
 // What follows `stem` and a full stop in `key`, when `key` begins so and
@@ -201,6 +202,8 @@ std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string&
         if (name.rfind(u"._", 0) == 0 || !it->is_regular_file(kindError)) continue;
         if (const std::optional<Match> match = matchOf(nameKey(name), wantedKey, hasExtension))
             found.push_back({it->path(), *match, {}});
+        else if (const std::optional<std::u16string> meant = shiftJisReadAsCp437(name); meant && nameKey(*meant) == wantedKey)
+            found.push_back({it->path(), Match::Garbled, {}});
     }
     return found;
 }
@@ -350,11 +353,75 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                          {shown(diagnosis, expected), file});
 }
 
+std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const fs::path& to);
+
+// The names an archive program garbled on the way from `found` to
+// `expected` (both below `root`, of the same depth): every part the same
+// under nameKey or the garbled form of the part wanted, one at least
+// garbled. `renames` give the garbled parts back their names; they are
+// empty when a name wanted is taken.
+struct GarbledPath {
+    fs::path part;            // the first garbled part, as on disk
+    std::u16string meant;     // its name as meant
+    std::vector<Fix> renames;
+};
+
+std::optional<GarbledPath> garbledAlong(const fs::path& root, const fs::path& found, const fs::path& expected) {
+    std::vector<fs::path> foundParts;
+    std::vector<fs::path> wantedParts;
+    for (const fs::path& part : found.lexically_relative(root)) foundParts.push_back(part);
+    for (const fs::path& part : expected.lexically_relative(root)) wantedParts.push_back(part);
+    if (foundParts.empty() || foundParts.size() != wantedParts.size()) return std::nullopt;
+    std::optional<GarbledPath> garbled;
+    fs::path target = root;
+    fs::path onDisk = root;
+    for (std::size_t i = 0; i < foundParts.size(); ++i) {
+        onDisk /= foundParts[i];
+        const std::u16string name = foundParts[i].u16string();
+        const std::u16string wanted = wantedParts[i].u16string();
+        if (wanted == u".." || wanted == u".") return std::nullopt;
+        if (nameKey(name) == nameKey(wanted)) {
+            target /= foundParts[i];
+            continue;
+        }
+        const std::optional<std::u16string> meant = shiftJisReadAsCp437(name);
+        if (!meant || nameKey(*meant) != nameKey(wanted)) return std::nullopt;
+        if (!garbled) garbled = GarbledPath{onDisk, wanted, {}};
+        target /= wantedParts[i];
+    }
+    if (garbled) garbled->renames = renamesAlong(root, found, target);
+    return garbled;
+}
+
 // A name written in a line: what the line must say to reach the file, and
 // whether the file itself has to change (a name saved decomposed by a Mac, or
 // with a doubled extension).
 void explainWritten(Diagnosis& diagnosis, const WrittenName& written, const Meant& meant, const Candidate& candidate,
                     const fs::path& expected) {
+    if (const std::optional<GarbledPath> garbled = garbledAlong(diagnosis.folder, candidate.path, expected)) {
+        std::vector<Fix> fixes = garbled->renames;
+        std::string fix;
+        for (const Fix& rename : fixes)
+            fix += (fix.empty() ? "" : "; ") + messages::trf("rename {1} to {2}", {shown(diagnosis, rename.file),
+                                                                                 shownText(nameOf(rename.target))});
+        if (fixes.empty())
+            fix = messages::trf("{1} is taken: see which of the two holds what you meant",
+                                {shownText(garbled->meant)});
+        else if (meant.text != written.text) {
+            fixes.push_back({Fix::Kind::Edit, written.file, written.line, written.firstColumn, written.endColumn,
+                             platform::toUtf8(meant.text), {}});
+            fix += messages::trf(", and write {1} in this line", {shownText(meant.text)});
+        }
+        add(diagnosis,
+            nameFinding(written.file, written.line, written.firstColumn, shownPath(garbled->part, diagnosis.folder),
+                        messages::trf("{1} is {2} with its name garbled: the archive was made with Japanese names "
+                                      "(Shift-JIS) and unpacked by a program that read them in another code page, "
+                                      "so the plug-in does not find {3}",
+                                      {shown(diagnosis, garbled->part), shownText(garbled->meant),
+                                       shown(diagnosis, expected)}),
+                        std::move(fix), std::move(fixes)));
+        return;
+    }
     const std::u16string diskName = nameOf(candidate.path);
     const bool decomposedOnDisk = composed(diskName) != diskName && nameKey(diskName) == nameKey(nameOf(expected));
     std::vector<Fix> fixes;

@@ -64,6 +64,22 @@ TEST(ModuleList, LinesThatOnlyLookLikeMistakesAreNotDeletedOrRewritten) {
     EXPECT_EQ(findingAt(findings, "detailmodulesx64.txt", 3), nullptr);
 }
 
+// Modules kept once in a folder beside several vehicles: a line leaving
+// the vehicle folder is worth a warning only when it finds nothing.
+TEST(ModuleList, AModuleBesideTheVehicleIsNoWarningWhereItIsFound) {
+    TestFolder folder(u"modules");
+    place(folder, kModule64, "shared/ats.dll");
+    fs::create_directories(folder.path() / "train");
+    std::ofstream(folder.path() / "train" / "detailmodulesx64.txt") << "..\\shared\\ats.dll\n..\\shared\\tims.dll\n";
+    plugin::Plugin plugin;
+    plugin.directory = folder.path() / "train" / "";
+    plugin::load(plugin);
+    const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+    plugin::dispose(plugin);
+    EXPECT_EQ(findingAt(findings, "detailmodulesx64.txt", 1), nullptr);
+    EXPECT_NE(findingAt(findings, "detailmodulesx64.txt", 2), nullptr);
+}
+
 TEST(ModuleList, NamesOfOtherLetterCaseAreOneModuleOnlyWhereTheSystemSaysSo) {
     TestFolder folder(u"modules");
     place(folder, kModule64, "ats.dll");

@@ -10,6 +10,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnose.h"
+#include "diagnose/encoding.h"
 #include "diagnose/names.h"
 #include "diagnose/visible.h"
 #include "platform/utf8.h"
@@ -517,3 +518,25 @@ TEST(ComposedText, JoinsALetterAndItsMarkAsWindowsProgramsWriteThem) {
 }
 
 }  // namespace
+
+// An archive program that reads Shift-JIS names as code page 437 leaves
+// names that are taken back; names that merely hold such characters are not.
+TEST(GarbledNames, OnlyJapaneseNamesReadInTheWrongCodePageAreTakenBack) {
+    using diagnose::shiftJisReadAsCp437;
+    EXPECT_EQ(shiftJisReadAsCp437(u"\u00EF\u00F1\u00C6\u2569"), u"\u5171\u901A");                   // 共通
+    EXPECT_EQ(shiftJisReadAsCp437(u"\u00C9\u00BA\u00F4\u00AB.txt"), u"\u5236\u52D5.txt");           // 制動.txt
+    for (const char16_t* name : {u"Caf\u00E9.txt", u"\u00D1and\u00FA", u"\u5171\u901A", u"power.txt", u"\u00FF"})
+        EXPECT_FALSE(shiftJisReadAsCp437(name).has_value());
+}
+
+TEST(GarbledNames, ARenameOntoANameTakenIsNotOffered) {
+    TestFolder folder(u"names");
+    folder.write("\xE5\x85\xB1\xE9\x80\x9A/readme.txt", "");  // 共通, taken
+    folder.write("\xC3\xAF\xC3\xB1\xC3\x86\xE2\x95\xA9/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    const std::vector<Finding> findings = findingsFor(folder, "Params = ..\\\xE5\x85\xB1\xE9\x80\x9A\\power_params.txt");
+    const auto garbled = std::find_if(findings.begin(), findings.end(), [](const Finding& finding) {
+        return finding.message.find("garbled") != std::string::npos;
+    });
+    ASSERT_NE(garbled, findings.end());
+    EXPECT_TRUE(garbled->fixes.empty());
+}
