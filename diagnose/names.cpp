@@ -1114,7 +1114,38 @@ void checkFolder(Diagnosis& diagnosis) {
     bool pluginFound = false;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         if (isPluginLibrary(it->path())) pluginFound = true;
-    if (!pluginFound && !error)
+    // The library in a folder below, as a vehicle laid out for both
+    // simulators keeps it (x64\\orvalis_cab.dll): it reads the files
+    // beside it there, not these.
+    std::vector<fs::path> below;
+    if (!pluginFound && !error) {
+        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+        std::size_t seen = 0;
+        for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
+             it.increment(error), ++seen) {
+            std::error_code kindError;
+            if (it->is_directory(kindError)) {
+                if (isSkippedFolder(nameOf(it->path())) || it.depth() >= 2) it.disable_recursion_pending();
+                continue;
+            }
+            if (it->is_regular_file(kindError) && isPluginLibrary(it->path())) below.push_back(it->path());
+        }
+        error.clear();
+    }
+    if (!below.empty()) {
+        std::string places;
+        std::string found;
+        for (const fs::path& library : below) {
+            places += (places.empty() ? "" : ", ") + shown(diagnosis, library);
+            found += (found.empty() ? "" : ", ") + shownPath(library, diagnosis.folder);
+        }
+        add(diagnosis, nameFinding({}, 0, 0, found,
+                                   messages::trf("the plug-in library is not in this folder but at {1}: the plug-in "
+                                                 "reads the files beside the library, there, and not these",
+                                                 {places}),
+                                   messages::tr("keep the library and the files it reads in one folder, and name "
+                                                "the library's place in the vehicle file")));
+    } else if (!pluginFound && !error)
         add(diagnosis, nameFinding({}, 0, 0, {},
                                    messages::tr("the plug-in library orvalis_cab.dll is not in this folder: the "
                                                 "simulator reads the files beside the library, so it does not read "

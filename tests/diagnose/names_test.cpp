@@ -540,3 +540,24 @@ TEST(GarbledNames, ARenameOntoANameTakenIsNotOffered) {
     ASSERT_NE(garbled, findings.end());
     EXPECT_TRUE(garbled->fixes.empty());
 }
+
+// A library kept in a folder below reads the files beside it there: the
+// finding says where it is instead of only that it is missing.
+TEST(PluginLibrary, ALibraryInAFolderBelowIsNamedWhereItIs) {
+    TestFolder folder(u"library");
+    folder.write("notch/notch.txt", "[Power]\nParams = power_params.txt\n");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    fs::create_directories(folder.path() / "x64");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "x64" / ORVALIS_PLUGIN_FILE);
+    plugin::Plugin plugin;
+    plugin.directory = folder.directory();
+    plugin::load(plugin);
+    const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+    plugin::dispose(plugin);
+    const auto library = std::find_if(findings.begin(), findings.end(), [](const Finding& finding) {
+        return finding.message.find("plug-in library") != std::string::npos;
+    });
+    ASSERT_NE(library, findings.end());
+    EXPECT_NE(library->found.find("x64"), std::string::npos) << library->message;
+    EXPECT_TRUE(library->fixes.empty());
+}
