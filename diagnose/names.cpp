@@ -830,17 +830,49 @@ std::optional<fs::path> folderIgnoringCase(const fs::path& root, const fs::path&
     return found;
 }
 
+// Letters and digits that look alike in many fonts, one group a string.
+bool lookAlike(char16_t a, char16_t b) {
+    for (const std::u16string_view group : {std::u16string_view(u"Il1|"), std::u16string_view(u"O0o")})
+        if (a != b && group.find(a) != std::u16string_view::npos && group.find(b) != std::u16string_view::npos)
+            return true;
+    return false;
+}
+
+// The characters in which `written` differs from `name`, as "`I` for `l`",
+// when it differs only by characters that look alike; empty otherwise.
+std::string lookAlikes(const std::u16string& written, const std::u16string& name) {
+    if (written.size() != name.size() || written == name) return {};
+    std::string text;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i] == name[i]) continue;
+        if (!lookAlike(written[i], name[i])) return {};
+        const std::string pair = messages::trf("{1} for {2}", {shownText(written.substr(i, 1)), shownText(name.substr(i, 1))});
+        if (text.find(pair) == std::string::npos) text += (text.empty() ? "" : ", ") + pair;
+    }
+    return text;
+}
+
 void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written) {
     const std::optional<fs::path> folder = folderIgnoringCase(diagnosis.folder, expected.parent_path());
     if (!folder) return;
     const std::optional<fs::path> near = nearMissIn(*folder, nameOf(expected));
     if (!near) return;
+    // Typed from a forum post or a PDF, a name can hold a capital I for a
+    // small l, or a zero for an O: no repair, as either could be a name.
+    const std::string alike = lookAlikes(nameOf(expected), nameOf(*near));
     add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
                                written ? written->firstColumn : 0, shownPath(*near, diagnosis.folder),
-                               messages::trf("{1} is not there, but {2} is: the plug-in looks for exactly the name {1}",
-                                             {shown(diagnosis, expected), shown(diagnosis, *near)}),
-                               messages::tr("check which name is meant (in Explorer, turn on \"File name "
-                                            "extensions\" to see whole names)")));
+                               alike.empty()
+                                   ? messages::trf("{1} is not there, but {2} is: the plug-in looks for exactly the "
+                                                   "name {1}",
+                                                   {shown(diagnosis, expected), shown(diagnosis, *near)})
+                                   : messages::trf("{1} is not there, but {2} is: the name is written with characters "
+                                                   "that look alike ({3})",
+                                                   {shown(diagnosis, expected), shown(diagnosis, *near), alike}),
+                               alike.empty() ? messages::tr("check which name is meant (in Explorer, turn on \"File "
+                                                            "name extensions\" to see whole names)")
+                                             : messages::trf("write {1} in the name, as the file is named on disk",
+                                                             {shownText(nameOf(*near))})));
 }
 
 bool isPluginLibrary(const fs::path& path);
