@@ -1108,6 +1108,41 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
     reportNearMiss(diagnosis, expected, written);
 }
 
+void checkNameLeavingVehicle(Diagnosis& diagnosis, const WrittenName& written, const fs::path& target,
+                             std::string fix) {
+    const fs::path relative = target.lexically_normal().lexically_relative(diagnosis.folder.lexically_normal());
+    std::error_code error;
+    if (relative.empty() || *relative.begin() != ".." || !fs::exists(target, error)) return;
+    std::vector<fs::path> own;
+    // A 32-bit build kept for the other simulator is no module this plug-in could have read instead.
+    const bool moduleLine = written.file == diagnosis.plugin.directory / "detailmodulesx64.txt";
+    for (const Candidate& candidate : candidatesFor(diagnosis.folder, nameOf(target)))
+        if (candidate.match == Match::Same && !(moduleLine && isThirtyTwoBitBuild(candidate.path)))
+            own.push_back(candidate.path);
+    if (own.empty()) {
+        add(diagnosis, Finding{Severity::Note, written.file, written.line, written.firstColumn, {},
+                               visibleText(written.text, 200),
+                               messages::tr("the path leaves the vehicle folder: it breaks when the vehicle is "
+                                            "copied without the folders around it"),
+                               std::move(fix), {}, {}});
+        return;
+    }
+    std::string list;
+    for (std::size_t i = 0; i < own.size() && i < 3; ++i) list += (list.empty() ? "" : ", ") + shown(diagnosis, own[i]);
+    if (own.size() > 3) list += ", ...";
+    // Which of the two is meant is the author's to say: no repair.
+    add(diagnosis,
+        nameFinding(written.file, written.line, written.firstColumn, visibleText(written.text, 200),
+                    messages::trf("{1} leads out of the vehicle folder to {2}, and the plug-in reads that file, not "
+                                  "{3} of this vehicle: a copied vehicle often still names the files of the one it "
+                                  "was copied from",
+                                  {shownText(written.text), shown(diagnosis, target.lexically_normal()), list}),
+                    own.size() == 1
+                        ? messages::trf("if this vehicle's own file is meant, write {1} in this line",
+                                        {shownText(writtenPath(own.front().lexically_relative(written.base)))})
+                        : messages::tr("check which one is meant, and name it or move it there")));
+}
+
 void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
     const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
     checkMissingName(diagnosis, file, written ? &*written : nullptr);

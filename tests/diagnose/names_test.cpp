@@ -561,3 +561,33 @@ TEST(PluginLibrary, ALibraryInAFolderBelowIsNamedWhereItIs) {
     EXPECT_NE(library->found.find("x64"), std::string::npos) << library->message;
     EXPECT_TRUE(library->fixes.empty());
 }
+
+// A vehicle copied from another one can still name the other one's files:
+// the plug-in reads those, and the vehicle's own copies are left unread.
+TEST(NamesLeavingTheVehicle, AnotherVehiclesFileIsAWarningOnlyWhereThisOneHoldsItsOwn) {
+    TestFolder folder(u"vehicles");
+    folder.write("OldTrain/notch/power_current.csv", "speed,s1\n0,100\n100,50\n");
+    folder.write("NewTrain/notch/notch.txt",
+                 "[Power]\nParams = power_params.txt\nCurrent = ..\\..\\OldTrain\\notch\\power_current.csv\n");
+    folder.write("NewTrain/notch/power_params.txt", "RequiredNotch_Up, 1\n");
+    folder.write("NewTrain/notch/power_current.csv", "speed,s1\n0,120\n100,60\n");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "NewTrain" / ORVALIS_PLUGIN_FILE);
+    const auto warningsAtLine3 = [&] {
+        plugin::Plugin plugin;
+        plugin.directory = folder.path() / "NewTrain" / "";
+        plugin::load(plugin);
+        const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+        plugin::dispose(plugin);
+        std::vector<Finding> atLine;
+        for (const Finding& finding : findings)
+            if (finding.line == 3 && finding.severity == diagnose::Severity::Warning) atLine.push_back(finding);
+        return atLine;
+    };
+    const std::vector<Finding> copied = warningsAtLine3();
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_TRUE(copied.front().fixes.empty());
+    EXPECT_NE(copied.front().fix.find("power_current.csv"), std::string::npos);
+    // Without a file of its own the other folder is a shared one: no warning.
+    fs::remove(folder.path() / "NewTrain" / "notch" / "power_current.csv");
+    EXPECT_TRUE(warningsAtLine3().empty());
+}
