@@ -56,10 +56,28 @@ bool fitsAsName(std::u16string_view name) {
 
 // The form two names are compared in: composed, without invisible
 // characters, full-width letters as ASCII, ASCII letters in lower case.
+// Characters of Japanese text that a Mac and Windows type as different
+// code points for one and the same character (the wave dash of 東急〜 and
+// the full-width tilde of 東急～ among them): the Mac's form, then Windows'.
+constexpr std::pair<char16_t, char16_t> kMacAndWindowsForms[] = {
+    {0x301C, 0xFF5E}, {0x2212, 0xFF0D}, {0x2016, 0x2225}, {0x2014, 0x2015},
+    {0x00A2, 0xFFE0}, {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2},
+};
+
+// A character with its code point: `〜` (U+301C).
+std::string codePoint(char16_t c) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (int shift = 12; shift >= 0; shift -= 4) hex += digits[(c >> shift) & 0xF];
+    return "`" + platform::toUtf8(std::u16string(1, c)) + "` (U+" + hex + ")";
+}
+
 std::u16string nameKey(std::u16string_view name) {
     std::u16string key;
     for (char16_t c : composed(name)) {
         if (isInvisible(c)) continue;
+        for (const auto& [mac, windows] : kMacAndWindowsForms)
+            if (c == mac) c = windows;
         if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(asciiLookAlike(c));
         if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c - 'A' + 'a');
         key += c;
@@ -321,6 +339,19 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                              "as ¥, but in the file ¥ is another character, and the plug-in takes it as part of a "
                              "name; the file is {2}",
                              {visibleText(written.text, 200, false), file});
+    // A character typed on a Mac in the line and on Windows in the file's name, or the other way round.
+    std::string forms;
+    const std::u16string diskName = candidate.path.lexically_relative(written.base).u16string();
+    for (const auto& [mac, windows] : kMacAndWindowsForms)
+        for (const auto& [typed, onDisk] : {std::pair{mac, windows}, std::pair{windows, mac}})
+            if (written.text.find(typed) != std::u16string::npos && diskName.find(onDisk) != std::u16string::npos &&
+                diskName.find(typed) == std::u16string::npos)
+                forms += (forms.empty() ? "" : ", ") +
+                         messages::trf("{1} for {2}", {codePoint(typed), codePoint(onDisk)});
+    if (!forms.empty())
+        return messages::trf("the name holds characters that look the same as in the file's name but are others "
+                             "({1}): a Mac and Windows type these differently; the file is {2}",
+                             {forms, file});
     if (meant.fullWidth)
         return messages::trf("the name is written in full-width letters ({1}): the plug-in looks for exactly these; "
                              "the file is {2}",
@@ -852,7 +883,8 @@ std::string lookAlikes(const std::u16string& written, const std::u16string& name
     return text;
 }
 
-void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written) {
+void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written,
+                    const fs::path& lookedFor) {
     const std::optional<fs::path> folder = folderIgnoringCase(diagnosis.folder, expected.parent_path());
     if (!folder) return;
     const std::optional<fs::path> near = nearMissIn(*folder, nameOf(expected));
@@ -865,7 +897,7 @@ void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const Writte
                                alike.empty()
                                    ? messages::trf("{1} is not there, but {2} is: the plug-in looks for exactly the "
                                                    "name {1}",
-                                                   {shown(diagnosis, expected), shown(diagnosis, *near)})
+                                                   {shown(diagnosis, lookedFor), shown(diagnosis, *near)})
                                    : messages::trf("{1} is not there, but {2} is: the name is written with characters "
                                                    "that look alike ({3})",
                                                    {shown(diagnosis, expected), shown(diagnosis, *near), alike}),
@@ -1105,7 +1137,8 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
     }
     if (reportShortcut(diagnosis, expected, written)) return;
     if (written == nullptr && reportOneFolderUp(diagnosis, expected)) return;
-    reportNearMiss(diagnosis, expected, written);
+    reportNearMiss(diagnosis, expected, written,
+                   written ? config::resolvePath(written->base, written->text).lexically_normal() : expected);
 }
 
 void checkNameLeavingVehicle(Diagnosis& diagnosis, const WrittenName& written, const fs::path& target,
