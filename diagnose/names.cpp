@@ -883,10 +883,55 @@ std::string lookAlikes(const std::u16string& written, const std::u16string& name
     return text;
 }
 
+// True when the zip archive `bytes` holds a file named `wanted` (in any of
+// its folders), read from the archive's central directory.
+bool archiveHolds(const std::string& bytes, const std::u16string& wanted) {
+    const std::string signature("PK\x01\x02", 4);
+    for (std::size_t at = bytes.find(signature); at != std::string::npos && at + 46 <= bytes.size();
+         at = bytes.find(signature, at + 4)) {
+        const std::size_t length = static_cast<unsigned char>(bytes[at + 28]) |
+                                   (static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 29])) << 8);
+        if (at + 46 + length > bytes.size()) break;
+        std::string name = bytes.substr(at + 46, length);
+        name = name.substr(name.find_last_of('/') == std::string::npos ? 0 : name.find_last_of('/') + 1);
+        config::Text text;
+        if (isValidUtf8(name))
+            config::decodeUtf8(name, text);
+        else
+            text = decodeShiftJis(name);
+        if (!text.empty() && nameKey(text) == nameKey(wanted)) return true;
+    }
+    return false;
+}
+
+// A zip archive beside the name, holding the file wanted: downloaded and
+// not yet extracted.
+bool reportArchiveHolding(Diagnosis& diagnosis, const fs::path& folder, const fs::path& lookedFor,
+                          const WrittenName* written) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code kindError;
+        if (!it->is_regular_file(kindError)) continue;
+        const std::string bytes = readBytes(it->path(), std::size_t{16} << 20);
+        if (encodingOf(bytes.substr(0, 4096)) != Encoding::Zip || !archiveHolds(bytes, nameOf(lookedFor))) continue;
+        add(diagnosis, nameFinding(written ? written->file : lookedFor, written ? written->line : 0,
+                                   written ? written->firstColumn : 0, shownPath(it->path(), diagnosis.folder),
+                                   messages::trf("{1} is not there, but the zip archive {2} holds a file of that "
+                                                 "name: the plug-in does not look into archives",
+                                                 {shown(diagnosis, lookedFor), shown(diagnosis, it->path())}),
+                                   messages::trf("extract the archive here, so that {1} is there (in Explorer: "
+                                                 "right-click, \"Extract All\")",
+                                                 {shown(diagnosis, lookedFor)})));
+        return true;
+    }
+    return false;
+}
+
 void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written,
                     const fs::path& lookedFor) {
     const std::optional<fs::path> folder = folderIgnoringCase(diagnosis.folder, expected.parent_path());
     if (!folder) return;
+    if (reportArchiveHolding(diagnosis, *folder, expected, written)) return;
     const std::optional<fs::path> near = nearMissIn(*folder, nameOf(expected));
     if (!near) return;
     // Typed from a forum post or a PDF, a name can hold a capital I for a
