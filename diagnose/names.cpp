@@ -1298,6 +1298,17 @@ void checkFolder(Diagnosis& diagnosis) {
                                    messages::tr("copy orvalis_cab.dll into this folder and name it in the vehicle "
                                                 "file")));
     if (diagnosis.plugin.adjust.enabled) return;
+    // Beside the vehicle folder instead of in it: told, as parking it there
+    // may be how the mode was switched off.
+    if (const std::optional<fs::path> above = entryIgnoringCase(diagnosis.folder.parent_path(), u"PanelModify.txt");
+        above && diagnosis.folder.has_relative_path() && fs::is_regular_file(*above, error))
+        add(diagnosis, Finding{Severity::Note, *above, 0, 0, {}, shownPath(*above, diagnosis.folder),
+                               messages::trf("the plug-in looks for PanelModify.txt only in its own folder, not in "
+                                             "{1}: the adjustment mode is off",
+                                             {shownText(diagnosis.folder.parent_path().u16string())}),
+                               messages::tr("to switch the adjustment mode on, move the file into the plug-in's "
+                                            "folder"),
+                               {}, {}});
     // The switch file's content is never read: any file of a name meant as
     // PanelModify.txt was meant to switch the mode on.
     const std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");

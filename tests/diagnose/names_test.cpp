@@ -591,3 +591,23 @@ TEST(NamesLeavingTheVehicle, AnotherVehiclesFileIsAWarningOnlyWhereThisOneHoldsI
     fs::remove(folder.path() / "NewTrain" / "notch" / "power_current.csv");
     EXPECT_TRUE(warningsAtLine3().empty());
 }
+
+TEST(AdjustmentSwitch, ASwitchFileBesideTheVehicleFolderIsANoteOnly) {
+    TestFolder folder(u"switch");
+    folder.write("PanelModify.txt", "");
+    folder.write("train/notch/notch.txt", "[Power]\nParams = power_params.txt\n");
+    folder.write("train/notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "train" / ORVALIS_PLUGIN_FILE);
+    plugin::Plugin plugin;
+    plugin.directory = folder.path() / "train" / "";
+    plugin::load(plugin);
+    const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+    plugin::dispose(plugin);
+    EXPECT_FALSE(plugin.adjust.enabled);
+    const auto aside = std::find_if(findings.begin(), findings.end(), [](const Finding& finding) {
+        return finding.file.filename() == "PanelModify.txt";
+    });
+    ASSERT_NE(aside, findings.end());
+    EXPECT_EQ(aside->severity, diagnose::Severity::Note);
+    EXPECT_TRUE(aside->fixes.empty());
+}
