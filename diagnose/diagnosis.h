@@ -122,6 +122,13 @@ void repairThirtyTwoBitList(const Diagnosis& diagnosis, const std::filesystem::p
                             const std::filesystem::path& list, Finding& finding);
 // The same for a name written in a line (`written` null for the plug-in's own names).
 void checkMissingName(Diagnosis& diagnosis, const std::filesystem::path& wanted, const WrittenName* written);
+// A name written in a line that leads out of the vehicle folder to the file
+// `target`, which is there: a note (files shared by several vehicles), or a
+// warning where the vehicle holds files of that name the plug-in then does
+// not read (a copied vehicle still naming the one it was copied from).
+// `fix` is what the note advises.
+void checkNameLeavingVehicle(Diagnosis& diagnosis, const WrittenName& written, const std::filesystem::path& target,
+                             std::string fix);
 // The plug-in library itself, and an adjustment-mode file with a near-miss name.
 void checkFolder(Diagnosis& diagnosis);
 

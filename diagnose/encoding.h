@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,12 @@ bool isValidUtf8(std::string_view bytes);
 // Shift-JIS (code page 932) decoded into UTF-16; bytes that form no character
 // become U+FFFD.
 std::u16string decodeShiftJis(std::string_view bytes);
+
+// A name as an archive program leaves it when it reads Shift-JIS names (a
+// zip made on a Japanese Windows) as code page 437, the code page such
+// programs use when the archive does not say: the name meant, when every
+// character maps back to a byte and the bytes are Shift-JIS text with
+// Japanese in it; nothing otherwise.
+std::optional<std::u16string> shiftJisReadAsCp437(std::u16string_view name);
 
 }  // namespace diagnose

@@ -549,6 +549,18 @@ bool checkWriting(Diagnosis& diagnosis, const std::filesystem::path& file, const
                                                 "vehicle is copied to another folder or computer"),
                                    messages::tr("put the module in the vehicle folder and name it relative to it")));
     } else if (leavesFolder(text)) {
+        // Modules kept once for several vehicles in a folder beside them
+        // are a layout of their own: a path that finds its module is a
+        // note, unless the vehicle holds a module of that name as well.
+        std::error_code error;
+        const std::filesystem::path target = config::resolvePath(diagnosis.plugin.directory, text);
+        if (std::filesystem::exists(target, error)) {
+            const WrittenName written{file, line.number, 1, characterCount(text) + 1, text,
+                                      diagnosis.plugin.directory.parent_path(), false};
+            checkNameLeavingVehicle(diagnosis, written, target,
+                                    messages::tr("put the module in the vehicle folder and name it relative to it"));
+            return true;
+        }
         add(diagnosis, lineFinding(file, line, Severity::Warning,
                                    messages::tr("the path leaves the vehicle folder: it breaks when the vehicle is "
                                                 "copied without the folders around it"),

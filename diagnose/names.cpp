@@ -56,10 +56,28 @@ bool fitsAsName(std::u16string_view name) {
 
 // The form two names are compared in: composed, without invisible
 // characters, full-width letters as ASCII, ASCII letters in lower case.
+// Characters of Japanese text that a Mac and Windows type as different
+// code points for one and the same character (the wave dash of 東急〜 and
+// the full-width tilde of 東急～ among them): the Mac's form, then Windows'.
+constexpr std::pair<char16_t, char16_t> kMacAndWindowsForms[] = {
+    {0x301C, 0xFF5E}, {0x2212, 0xFF0D}, {0x2016, 0x2225}, {0x2014, 0x2015},
+    {0x00A2, 0xFFE0}, {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2},
+};
+
+// A character with its code point: `〜` (U+301C).
+std::string codePoint(char16_t c) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (int shift = 12; shift >= 0; shift -= 4) hex += digits[(c >> shift) & 0xF];
+    return "`" + platform::toUtf8(std::u16string(1, c)) + "` (U+" + hex + ")";
+}
+
 std::u16string nameKey(std::u16string_view name) {
     std::u16string key;
     for (char16_t c : composed(name)) {
         if (isInvisible(c)) continue;
+        for (const auto& [mac, windows] : kMacAndWindowsForms)
+            if (c == mac) c = windows;
         if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(asciiLookAlike(c));
         if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c - 'A' + 'a');
         key += c;
@@ -136,6 +154,7 @@ enum class Match {
     ExtensionDoubled,  // the file has one more extension than the name wanted
     ExtensionTwice,    // the name wanted has the file's extension twice
     Shortcut,          // a shortcut (.lnk) of the name wanted, which the plug-in does not follow
+    Garbled,           // the name wanted as an archive program garbled it
 };
 
 // What follows `stem` and a full stop in `key`, when `key` begins so and
@@ -201,6 +220,8 @@ std::vector<Candidate> candidatesFor(const fs::path& root, const std::u16string&
         if (name.rfind(u"._", 0) == 0 || !it->is_regular_file(kindError)) continue;
         if (const std::optional<Match> match = matchOf(nameKey(name), wantedKey, hasExtension))
             found.push_back({it->path(), *match, {}});
+        else if (const std::optional<std::u16string> meant = shiftJisReadAsCp437(name); meant && nameKey(*meant) == wantedKey)
+            found.push_back({it->path(), Match::Garbled, {}});
     }
     return found;
 }
@@ -318,6 +339,19 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                              "as ¥, but in the file ¥ is another character, and the plug-in takes it as part of a "
                              "name; the file is {2}",
                              {visibleText(written.text, 200, false), file});
+    // A character typed on a Mac in the line and on Windows in the file's name, or the other way round.
+    std::string forms;
+    const std::u16string diskName = candidate.path.lexically_relative(written.base).u16string();
+    for (const auto& [mac, windows] : kMacAndWindowsForms)
+        for (const auto& [typed, onDisk] : {std::pair{mac, windows}, std::pair{windows, mac}})
+            if (written.text.find(typed) != std::u16string::npos && diskName.find(onDisk) != std::u16string::npos &&
+                diskName.find(typed) == std::u16string::npos)
+                forms += (forms.empty() ? "" : ", ") +
+                         messages::trf("{1} for {2}", {codePoint(typed), codePoint(onDisk)});
+    if (!forms.empty())
+        return messages::trf("the name holds characters that look the same as in the file's name but are others "
+                             "({1}): a Mac and Windows type these differently; the file is {2}",
+                             {forms, file});
     if (meant.fullWidth)
         return messages::trf("the name is written in full-width letters ({1}): the plug-in looks for exactly these; "
                              "the file is {2}",
@@ -350,11 +384,75 @@ std::string writtenCause(const Diagnosis& diagnosis, const WrittenName& written,
                          {shown(diagnosis, expected), file});
 }
 
+std::vector<Fix> renamesAlong(const fs::path& root, const fs::path& from, const fs::path& to);
+
+// The names an archive program garbled on the way from `found` to
+// `expected` (both below `root`, of the same depth): every part the same
+// under nameKey or the garbled form of the part wanted, one at least
+// garbled. `renames` give the garbled parts back their names; they are
+// empty when a name wanted is taken.
+struct GarbledPath {
+    fs::path part;            // the first garbled part, as on disk
+    std::u16string meant;     // its name as meant
+    std::vector<Fix> renames;
+};
+
+std::optional<GarbledPath> garbledAlong(const fs::path& root, const fs::path& found, const fs::path& expected) {
+    std::vector<fs::path> foundParts;
+    std::vector<fs::path> wantedParts;
+    for (const fs::path& part : found.lexically_relative(root)) foundParts.push_back(part);
+    for (const fs::path& part : expected.lexically_relative(root)) wantedParts.push_back(part);
+    if (foundParts.empty() || foundParts.size() != wantedParts.size()) return std::nullopt;
+    std::optional<GarbledPath> garbled;
+    fs::path target = root;
+    fs::path onDisk = root;
+    for (std::size_t i = 0; i < foundParts.size(); ++i) {
+        onDisk /= foundParts[i];
+        const std::u16string name = foundParts[i].u16string();
+        const std::u16string wanted = wantedParts[i].u16string();
+        if (wanted == u".." || wanted == u".") return std::nullopt;
+        if (nameKey(name) == nameKey(wanted)) {
+            target /= foundParts[i];
+            continue;
+        }
+        const std::optional<std::u16string> meant = shiftJisReadAsCp437(name);
+        if (!meant || nameKey(*meant) != nameKey(wanted)) return std::nullopt;
+        if (!garbled) garbled = GarbledPath{onDisk, wanted, {}};
+        target /= wantedParts[i];
+    }
+    if (garbled) garbled->renames = renamesAlong(root, found, target);
+    return garbled;
+}
+
 // A name written in a line: what the line must say to reach the file, and
 // whether the file itself has to change (a name saved decomposed by a Mac, or
 // with a doubled extension).
 void explainWritten(Diagnosis& diagnosis, const WrittenName& written, const Meant& meant, const Candidate& candidate,
                     const fs::path& expected) {
+    if (const std::optional<GarbledPath> garbled = garbledAlong(diagnosis.folder, candidate.path, expected)) {
+        std::vector<Fix> fixes = garbled->renames;
+        std::string fix;
+        for (const Fix& rename : fixes)
+            fix += (fix.empty() ? "" : "; ") + messages::trf("rename {1} to {2}", {shown(diagnosis, rename.file),
+                                                                                 shownText(nameOf(rename.target))});
+        if (fixes.empty())
+            fix = messages::trf("{1} is taken: see which of the two holds what you meant",
+                                {shownText(garbled->meant)});
+        else if (meant.text != written.text) {
+            fixes.push_back({Fix::Kind::Edit, written.file, written.line, written.firstColumn, written.endColumn,
+                             platform::toUtf8(meant.text), {}});
+            fix += messages::trf(", and write {1} in this line", {shownText(meant.text)});
+        }
+        add(diagnosis,
+            nameFinding(written.file, written.line, written.firstColumn, shownPath(garbled->part, diagnosis.folder),
+                        messages::trf("{1} is {2} with its name garbled: the archive was made with Japanese names "
+                                      "(Shift-JIS) and unpacked by a program that read them in another code page, "
+                                      "so the plug-in does not find {3}",
+                                      {shown(diagnosis, garbled->part), shownText(garbled->meant),
+                                       shown(diagnosis, expected)}),
+                        std::move(fix), std::move(fixes)));
+        return;
+    }
     const std::u16string diskName = nameOf(candidate.path);
     const bool decomposedOnDisk = composed(diskName) != diskName && nameKey(diskName) == nameKey(nameOf(expected));
     std::vector<Fix> fixes;
@@ -763,17 +861,95 @@ std::optional<fs::path> folderIgnoringCase(const fs::path& root, const fs::path&
     return found;
 }
 
-void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written) {
+// Letters and digits that look alike in many fonts, one group a string.
+bool lookAlike(char16_t a, char16_t b) {
+    for (const std::u16string_view group : {std::u16string_view(u"Il1|"), std::u16string_view(u"O0o")})
+        if (a != b && group.find(a) != std::u16string_view::npos && group.find(b) != std::u16string_view::npos)
+            return true;
+    return false;
+}
+
+// The characters in which `written` differs from `name`, as "`I` for `l`",
+// when it differs only by characters that look alike; empty otherwise.
+std::string lookAlikes(const std::u16string& written, const std::u16string& name) {
+    if (written.size() != name.size() || written == name) return {};
+    std::string text;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i] == name[i]) continue;
+        if (!lookAlike(written[i], name[i])) return {};
+        const std::string pair = messages::trf("{1} for {2}", {shownText(written.substr(i, 1)), shownText(name.substr(i, 1))});
+        if (text.find(pair) == std::string::npos) text += (text.empty() ? "" : ", ") + pair;
+    }
+    return text;
+}
+
+// True when the zip archive `bytes` holds a file named `wanted` (in any of
+// its folders), read from the archive's central directory.
+bool archiveHolds(const std::string& bytes, const std::u16string& wanted) {
+    const std::string signature("PK\x01\x02", 4);
+    for (std::size_t at = bytes.find(signature); at != std::string::npos && at + 46 <= bytes.size();
+         at = bytes.find(signature, at + 4)) {
+        const std::size_t length = static_cast<unsigned char>(bytes[at + 28]) |
+                                   (static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 29])) << 8);
+        if (at + 46 + length > bytes.size()) break;
+        std::string name = bytes.substr(at + 46, length);
+        name = name.substr(name.find_last_of('/') == std::string::npos ? 0 : name.find_last_of('/') + 1);
+        config::Text text;
+        if (isValidUtf8(name))
+            config::decodeUtf8(name, text);
+        else
+            text = decodeShiftJis(name);
+        if (!text.empty() && nameKey(text) == nameKey(wanted)) return true;
+    }
+    return false;
+}
+
+// A zip archive beside the name, holding the file wanted: downloaded and
+// not yet extracted.
+bool reportArchiveHolding(Diagnosis& diagnosis, const fs::path& folder, const fs::path& lookedFor,
+                          const WrittenName* written) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code kindError;
+        if (!it->is_regular_file(kindError)) continue;
+        const std::string bytes = readBytes(it->path(), std::size_t{16} << 20);
+        if (encodingOf(bytes.substr(0, 4096)) != Encoding::Zip || !archiveHolds(bytes, nameOf(lookedFor))) continue;
+        add(diagnosis, nameFinding(written ? written->file : lookedFor, written ? written->line : 0,
+                                   written ? written->firstColumn : 0, shownPath(it->path(), diagnosis.folder),
+                                   messages::trf("{1} is not there, but the zip archive {2} holds a file of that "
+                                                 "name: the plug-in does not look into archives",
+                                                 {shown(diagnosis, lookedFor), shown(diagnosis, it->path())}),
+                                   messages::trf("extract the archive here, so that {1} is there (in Explorer: "
+                                                 "right-click, \"Extract All\")",
+                                                 {shown(diagnosis, lookedFor)})));
+        return true;
+    }
+    return false;
+}
+
+void reportNearMiss(Diagnosis& diagnosis, const fs::path& expected, const WrittenName* written,
+                    const fs::path& lookedFor) {
     const std::optional<fs::path> folder = folderIgnoringCase(diagnosis.folder, expected.parent_path());
     if (!folder) return;
+    if (reportArchiveHolding(diagnosis, *folder, expected, written)) return;
     const std::optional<fs::path> near = nearMissIn(*folder, nameOf(expected));
     if (!near) return;
+    // Typed from a forum post or a PDF, a name can hold a capital I for a
+    // small l, or a zero for an O: no repair, as either could be a name.
+    const std::string alike = lookAlikes(nameOf(expected), nameOf(*near));
     add(diagnosis, nameFinding(written ? written->file : expected, written ? written->line : 0,
                                written ? written->firstColumn : 0, shownPath(*near, diagnosis.folder),
-                               messages::trf("{1} is not there, but {2} is: the plug-in looks for exactly the name {1}",
-                                             {shown(diagnosis, expected), shown(diagnosis, *near)}),
-                               messages::tr("check which name is meant (in Explorer, turn on \"File name "
-                                            "extensions\" to see whole names)")));
+                               alike.empty()
+                                   ? messages::trf("{1} is not there, but {2} is: the plug-in looks for exactly the "
+                                                   "name {1}",
+                                                   {shown(diagnosis, lookedFor), shown(diagnosis, *near)})
+                                   : messages::trf("{1} is not there, but {2} is: the name is written with characters "
+                                                   "that look alike ({3})",
+                                                   {shown(diagnosis, expected), shown(diagnosis, *near), alike}),
+                               alike.empty() ? messages::tr("check which name is meant (in Explorer, turn on \"File "
+                                                            "name extensions\" to see whole names)")
+                                             : messages::trf("write {1} in the name, as the file is named on disk",
+                                                             {shownText(nameOf(*near))})));
 }
 
 bool isPluginLibrary(const fs::path& path);
@@ -1006,7 +1182,43 @@ void checkMissingName(Diagnosis& diagnosis, const fs::path& wanted, const Writte
     }
     if (reportShortcut(diagnosis, expected, written)) return;
     if (written == nullptr && reportOneFolderUp(diagnosis, expected)) return;
-    reportNearMiss(diagnosis, expected, written);
+    reportNearMiss(diagnosis, expected, written,
+                   written ? config::resolvePath(written->base, written->text).lexically_normal() : expected);
+}
+
+void checkNameLeavingVehicle(Diagnosis& diagnosis, const WrittenName& written, const fs::path& target,
+                             std::string fix) {
+    const fs::path relative = target.lexically_normal().lexically_relative(diagnosis.folder.lexically_normal());
+    std::error_code error;
+    if (relative.empty() || *relative.begin() != ".." || !fs::exists(target, error)) return;
+    std::vector<fs::path> own;
+    // A 32-bit build kept for the other simulator is no module this plug-in could have read instead.
+    const bool moduleLine = written.file == diagnosis.plugin.directory / "detailmodulesx64.txt";
+    for (const Candidate& candidate : candidatesFor(diagnosis.folder, nameOf(target)))
+        if (candidate.match == Match::Same && !(moduleLine && isThirtyTwoBitBuild(candidate.path)))
+            own.push_back(candidate.path);
+    if (own.empty()) {
+        add(diagnosis, Finding{Severity::Note, written.file, written.line, written.firstColumn, {},
+                               visibleText(written.text, 200),
+                               messages::tr("the path leaves the vehicle folder: it breaks when the vehicle is "
+                                            "copied without the folders around it"),
+                               std::move(fix), {}, {}});
+        return;
+    }
+    std::string list;
+    for (std::size_t i = 0; i < own.size() && i < 3; ++i) list += (list.empty() ? "" : ", ") + shown(diagnosis, own[i]);
+    if (own.size() > 3) list += ", ...";
+    // Which of the two is meant is the author's to say: no repair.
+    add(diagnosis,
+        nameFinding(written.file, written.line, written.firstColumn, visibleText(written.text, 200),
+                    messages::trf("{1} leads out of the vehicle folder to {2}, and the plug-in reads that file, not "
+                                  "{3} of this vehicle: a copied vehicle often still names the files of the one it "
+                                  "was copied from",
+                                  {shownText(written.text), shown(diagnosis, target.lexically_normal()), list}),
+                    own.size() == 1
+                        ? messages::trf("if this vehicle's own file is meant, write {1} in this line",
+                                        {shownText(writtenPath(own.front().lexically_relative(written.base)))})
+                        : messages::tr("check which one is meant, and name it or move it there")));
 }
 
 void checkMissingFile(Diagnosis& diagnosis, const fs::path& file) {
@@ -1047,7 +1259,38 @@ void checkFolder(Diagnosis& diagnosis) {
     bool pluginFound = false;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         if (isPluginLibrary(it->path())) pluginFound = true;
-    if (!pluginFound && !error)
+    // The library in a folder below, as a vehicle laid out for both
+    // simulators keeps it (x64\\orvalis_cab.dll): it reads the files
+    // beside it there, not these.
+    std::vector<fs::path> below;
+    if (!pluginFound && !error) {
+        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+        std::size_t seen = 0;
+        for (const fs::recursive_directory_iterator end; !error && it != end && seen < kSearchEntries;
+             it.increment(error), ++seen) {
+            std::error_code kindError;
+            if (it->is_directory(kindError)) {
+                if (isSkippedFolder(nameOf(it->path())) || it.depth() >= 2) it.disable_recursion_pending();
+                continue;
+            }
+            if (it->is_regular_file(kindError) && isPluginLibrary(it->path())) below.push_back(it->path());
+        }
+        error.clear();
+    }
+    if (!below.empty()) {
+        std::string places;
+        std::string found;
+        for (const fs::path& library : below) {
+            places += (places.empty() ? "" : ", ") + shown(diagnosis, library);
+            found += (found.empty() ? "" : ", ") + shownPath(library, diagnosis.folder);
+        }
+        add(diagnosis, nameFinding({}, 0, 0, found,
+                                   messages::trf("the plug-in library is not in this folder but at {1}: the plug-in "
+                                                 "reads the files beside the library, there, and not these",
+                                                 {places}),
+                                   messages::tr("keep the library and the files it reads in one folder, and name "
+                                                "the library's place in the vehicle file")));
+    } else if (!pluginFound && !error)
         add(diagnosis, nameFinding({}, 0, 0, {},
                                    messages::tr("the plug-in library orvalis_cab.dll is not in this folder: the "
                                                 "simulator reads the files beside the library, so it does not read "
@@ -1055,6 +1298,17 @@ void checkFolder(Diagnosis& diagnosis) {
                                    messages::tr("copy orvalis_cab.dll into this folder and name it in the vehicle "
                                                 "file")));
     if (diagnosis.plugin.adjust.enabled) return;
+    // Beside the vehicle folder instead of in it: told, as parking it there
+    // may be how the mode was switched off.
+    if (const std::optional<fs::path> above = entryIgnoringCase(diagnosis.folder.parent_path(), u"PanelModify.txt");
+        above && diagnosis.folder.has_relative_path() && fs::is_regular_file(*above, error))
+        add(diagnosis, Finding{Severity::Note, *above, 0, 0, {}, shownPath(*above, diagnosis.folder),
+                               messages::trf("the plug-in looks for PanelModify.txt only in its own folder, not in "
+                                             "{1}: the adjustment mode is off",
+                                             {shownText(diagnosis.folder.parent_path().u16string())}),
+                               messages::tr("to switch the adjustment mode on, move the file into the plug-in's "
+                                            "folder"),
+                               {}, {}});
     // The switch file's content is never read: any file of a name meant as
     // PanelModify.txt was meant to switch the mode on.
     const std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");

@@ -176,6 +176,15 @@ void checkNotchValue(Diagnosis& diagnosis, const std::filesystem::path& file, co
                                    messages::tr("an absolute path: it works on this computer, and breaks when the "
                                                 "vehicle is copied to another folder or computer"),
                                    messages::tr("name the file relative to the notch folder")));
+    } else {
+        const std::size_t start = line.raw.find(value);
+        const int first = start == config::Text::npos
+                              ? line.column
+                              : characterCount(std::u16string_view(line.raw).substr(0, start)) + 1;
+        const WrittenName written{file, line.number, first, first + characterCount(value), value, file.parent_path(), true};
+        checkNameLeavingVehicle(diagnosis, written, config::resolvePath(file.parent_path(), value),
+                                messages::tr("keep the file in the vehicle folder and name it relative to the notch "
+                                             "folder"));
     }
 }
 

@@ -64,6 +64,34 @@ TEST(ModuleList, LinesThatOnlyLookLikeMistakesAreNotDeletedOrRewritten) {
     EXPECT_EQ(findingAt(findings, "detailmodulesx64.txt", 3), nullptr);
 }
 
+// Modules kept once in a folder beside several vehicles: a line leaving
+// the vehicle folder is worth a warning only when it finds nothing, or
+// when the vehicle holds a module of that name too.
+TEST(ModuleList, AModuleBesideTheVehicleIsNoWarningWhereItIsFound) {
+    TestFolder folder(u"modules");
+    place(folder, kModule64, "shared/ats.dll");
+    fs::create_directories(folder.path() / "train");
+    std::ofstream(folder.path() / "train" / "detailmodulesx64.txt") << "..\\shared\\ats.dll\n..\\shared\\tims.dll\n";
+    place(folder, kModule32, "train/x86/ats.dll");  // the build for the 32-bit simulator
+    const auto diagnosedTrain = [&] {
+        plugin::Plugin plugin;
+        plugin.directory = folder.path() / "train" / "";
+        plugin::load(plugin);
+        std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+        plugin::dispose(plugin);
+        return findings;
+    };
+    const std::vector<Finding> findings = diagnosedTrain();
+    EXPECT_EQ(findingAt(findings, "detailmodulesx64.txt", 1), nullptr);
+    EXPECT_NE(findingAt(findings, "detailmodulesx64.txt", 2), nullptr);
+    // A 64-bit module of that name in the vehicle as well: which one is
+    // meant is left to the author.
+    place(folder, kModule64, "train/ats.dll");
+    const Finding* both = findingAt(diagnosedTrain(), "detailmodulesx64.txt", 1);
+    ASSERT_NE(both, nullptr);
+    EXPECT_TRUE(both->fixes.empty());
+}
+
 TEST(ModuleList, NamesOfOtherLetterCaseAreOneModuleOnlyWhereTheSystemSaysSo) {
     TestFolder folder(u"modules");
     place(folder, kModule64, "ats.dll");

@@ -10,6 +10,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnose.h"
+#include "diagnose/encoding.h"
 #include "diagnose/names.h"
 #include "diagnose/visible.h"
 #include "platform/utf8.h"
@@ -517,3 +518,96 @@ TEST(ComposedText, JoinsALetterAndItsMarkAsWindowsProgramsWriteThem) {
 }
 
 }  // namespace
+
+// An archive program that reads Shift-JIS names as code page 437 leaves
+// names that are taken back; names that merely hold such characters are not.
+TEST(GarbledNames, OnlyJapaneseNamesReadInTheWrongCodePageAreTakenBack) {
+    using diagnose::shiftJisReadAsCp437;
+    EXPECT_EQ(shiftJisReadAsCp437(u"\u00EF\u00F1\u00C6\u2569"), u"\u5171\u901A");                   // 共通
+    EXPECT_EQ(shiftJisReadAsCp437(u"\u00C9\u00BA\u00F4\u00AB.txt"), u"\u5236\u52D5.txt");           // 制動.txt
+    for (const char16_t* name : {u"Caf\u00E9.txt", u"\u00D1and\u00FA", u"\u5171\u901A", u"power.txt", u"\u00FF"})
+        EXPECT_FALSE(shiftJisReadAsCp437(name).has_value());
+}
+
+TEST(GarbledNames, ARenameOntoANameTakenIsNotOffered) {
+    TestFolder folder(u"names");
+    folder.write("\xE5\x85\xB1\xE9\x80\x9A/readme.txt", "");  // 共通, taken
+    folder.write("\xC3\xAF\xC3\xB1\xC3\x86\xE2\x95\xA9/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    const std::vector<Finding> findings = findingsFor(folder, "Params = ..\\\xE5\x85\xB1\xE9\x80\x9A\\power_params.txt");
+    const auto garbled = std::find_if(findings.begin(), findings.end(), [](const Finding& finding) {
+        return finding.message.find("garbled") != std::string::npos;
+    });
+    ASSERT_NE(garbled, findings.end());
+    EXPECT_TRUE(garbled->fixes.empty());
+}
+
+// A library kept in a folder below reads the files beside it there: the
+// finding says where it is instead of only that it is missing.
+TEST(PluginLibrary, ALibraryInAFolderBelowIsNamedWhereItIs) {
+    TestFolder folder(u"library");
+    folder.write("notch/notch.txt", "[Power]\nParams = power_params.txt\n");
+    folder.write("notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    fs::create_directories(folder.path() / "x64");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "x64" / ORVALIS_PLUGIN_FILE);
+    plugin::Plugin plugin;
+    plugin.directory = folder.directory();
+    plugin::load(plugin);
+    const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+    plugin::dispose(plugin);
+    const auto library = std::find_if(findings.begin(), findings.end(), [](const Finding& finding) {
+        return finding.message.find("plug-in library") != std::string::npos;
+    });
+    ASSERT_NE(library, findings.end());
+    EXPECT_NE(library->found.find("x64"), std::string::npos) << library->message;
+    EXPECT_TRUE(library->fixes.empty());
+}
+
+// A vehicle copied from another one can still name the other one's files:
+// the plug-in reads those, and the vehicle's own copies are left unread.
+TEST(NamesLeavingTheVehicle, AnotherVehiclesFileIsAWarningOnlyWhereThisOneHoldsItsOwn) {
+    TestFolder folder(u"vehicles");
+    folder.write("OldTrain/notch/power_current.csv", "speed,s1\n0,100\n100,50\n");
+    folder.write("NewTrain/notch/notch.txt",
+                 "[Power]\nParams = power_params.txt\nCurrent = ..\\..\\OldTrain\\notch\\power_current.csv\n");
+    folder.write("NewTrain/notch/power_params.txt", "RequiredNotch_Up, 1\n");
+    folder.write("NewTrain/notch/power_current.csv", "speed,s1\n0,120\n100,60\n");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "NewTrain" / ORVALIS_PLUGIN_FILE);
+    const auto warningsAtLine3 = [&] {
+        plugin::Plugin plugin;
+        plugin.directory = folder.path() / "NewTrain" / "";
+        plugin::load(plugin);
+        const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+        plugin::dispose(plugin);
+        std::vector<Finding> atLine;
+        for (const Finding& finding : findings)
+            if (finding.line == 3 && finding.severity == diagnose::Severity::Warning) atLine.push_back(finding);
+        return atLine;
+    };
+    const std::vector<Finding> copied = warningsAtLine3();
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_TRUE(copied.front().fixes.empty());
+    EXPECT_NE(copied.front().fix.find("power_current.csv"), std::string::npos);
+    // Without a file of its own the other folder is a shared one: no warning.
+    fs::remove(folder.path() / "NewTrain" / "notch" / "power_current.csv");
+    EXPECT_TRUE(warningsAtLine3().empty());
+}
+
+TEST(AdjustmentSwitch, ASwitchFileBesideTheVehicleFolderIsANoteOnly) {
+    TestFolder folder(u"switch");
+    folder.write("PanelModify.txt", "");
+    folder.write("train/notch/notch.txt", "[Power]\nParams = power_params.txt\n");
+    folder.write("train/notch/power_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    fs::copy_file(testing_support::buildOutputFolder() / ORVALIS_PLUGIN_FILE, folder.path() / "train" / ORVALIS_PLUGIN_FILE);
+    plugin::Plugin plugin;
+    plugin.directory = folder.path() / "train" / "";
+    plugin::load(plugin);
+    const std::vector<Finding> findings = diagnose::diagnoseVehicle(plugin);
+    plugin::dispose(plugin);
+    EXPECT_FALSE(plugin.adjust.enabled);
+    const auto aside = std::find_if(findings.begin(), findings.end(), [](const Finding& finding) {
+        return finding.file.filename() == "PanelModify.txt";
+    });
+    ASSERT_NE(aside, findings.end());
+    EXPECT_EQ(aside->severity, diagnose::Severity::Note);
+    EXPECT_TRUE(aside->fixes.empty());
+}
