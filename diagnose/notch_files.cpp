@@ -165,8 +165,16 @@ void checkUnknownKey(Diagnosis& diagnosis, const std::filesystem::path& file, co
     }
 }
 
+// A relative name that climbs out of the vehicle folder ("..\..\common\x.txt"):
+// the file is found only where the folders around the vehicle come along.
+bool leavesVehicle(const std::filesystem::path& vehicle, const std::filesystem::path& folder, const config::Text& value) {
+    const std::filesystem::path relative =
+        (folder / config::pathFromText(value)).lexically_normal().lexically_relative(vehicle.lexically_normal());
+    return !relative.empty() && *relative.begin() == "..";
+}
+
 void checkNotchValue(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
-                     const config::Text& value) {
+                     const config::Text& value, const std::filesystem::path& vehicle) {
     if (value.empty()) {
         add(diagnosis, lineFinding(file, line, Severity::Warning,
                                    messages::tr("no file name after '=': the plug-in finds no file to read"),
@@ -176,6 +184,12 @@ void checkNotchValue(Diagnosis& diagnosis, const std::filesystem::path& file, co
                                    messages::tr("an absolute path: it works on this computer, and breaks when the "
                                                 "vehicle is copied to another folder or computer"),
                                    messages::tr("name the file relative to the notch folder")));
+    } else if (leavesVehicle(vehicle, file.parent_path(), value)) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   messages::tr("the path leaves the vehicle folder: it breaks when the vehicle is "
+                                                "copied without the folders around it"),
+                                   messages::tr("put the file in the vehicle folder and name it relative to the notch "
+                                                "folder")));
     }
 }
 
@@ -230,7 +244,7 @@ void checkNotchIndex(Diagnosis& diagnosis, const std::filesystem::path& file) {
                             messages::tr("keep one line for each key")));
             earlier->second = {line.number, value};
         }
-        checkNotchValue(diagnosis, file, line, value);
+        checkNotchValue(diagnosis, file, line, value, diagnosis.plugin.directory);
     }
     checkSectionFiles(diagnosis, file);
 }
@@ -295,14 +309,19 @@ config::Text firstField(const config::Text& text) {
 
 // A line meant for one of `keys` that the plug-in does not read: the key
 // written in other letter case or misspelled. Keys are matched exactly, from
-// the start of the line.
+// the start of the line. A near miss of a key that the file also writes
+// correctly is another key of the same family (BreakerDelay_Off beside
+// BreakerDelay_On), not a misspelling: renaming it would replace the line
+// that counts.
 void checkMisspelledKey(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
-                        std::initializer_list<std::u16string_view> keys) {
+                        const std::vector<CleanLine>& lines, std::initializer_list<std::u16string_view> keys) {
     for (const std::u16string_view key : keys)
         if (config::startsWith(line.text, key)) return;
     const config::Text written = firstField(line.text);
     const std::optional<std::u16string> meant = closest(written, keys);
     if (!meant) return;
+    for (const CleanLine& other : lines)
+        if (config::startsWith(other.text, *meant)) return;
     Finding finding = lineFinding(file, line, Severity::Warning,
                                   messages::trf("{1} is not read: did you mean {2}? The key must be written exactly "
                                                 "so, letter case included",
@@ -360,6 +379,72 @@ bool checkKeyField(Diagnosis& diagnosis, const std::filesystem::path& file, cons
     return false;
 }
 
+// The values of a RequiredNotch_Up line separated by blanks or tabs instead
+// of commas ("RequiredNotch_Up, 1 1 2 2", or tabs pasted from a spreadsheet):
+// the plug-in reads the first number of each comma field and ignores the
+// rest. When every piece after the key is a whole number, the line as meant
+// is those numbers separated by commas.
+bool checkValueSeparators(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                          const std::vector<Cell>& cells, std::u16string_view key) {
+    if (cells.empty() || !config::startsWith(line.text, key)) return false;
+    const auto isGap = [](char16_t c) { return config::isSpace(c) || c == u',' || c == u'=' || c == u':'; };
+    const auto numbersIn = [&](std::u16string_view text) {
+        std::vector<config::Text> numbers;
+        std::size_t at = 0;
+        while (at < text.size()) {
+            while (at < text.size() && isGap(text[at])) ++at;
+            std::size_t end = at;
+            while (end < text.size() && !isGap(text[end])) ++end;
+            if (end > at) numbers.emplace_back(text.substr(at, end - at));
+            at = end;
+        }
+        return numbers;
+    };
+    bool crowded = numbersIn(std::u16string_view(cells[0].text).substr(key.size())).size() > 1;
+    for (std::size_t i = 1; i < cells.size() && !crowded; ++i) crowded = numbersIn(cells[i].text).size() > 1;
+    if (!crowded) return false;
+    const std::u16string_view rest = std::u16string_view(line.text).substr(key.size());
+    const std::vector<config::Text> numbers = numbersIn(rest);
+    if (!std::all_of(numbers.begin(), numbers.end(), [](const config::Text& n) { return isWholeNumber(n); }))
+        return false;
+    config::Text meant;
+    for (const config::Text& number : numbers) meant += u", " + number;
+    Finding finding = lineFinding(
+        file, line, stopSeverity(diagnosis, file, line.number),
+        messages::trf("the values of {1} are separated by blanks or tabs, not by commas: the plug-in cuts the line at "
+                      "commas only, so it reads {2} of the {3} values written",
+                      {utf8(key), std::to_string(cells.size() - 1), std::to_string(numbers.size())}),
+        messages::trf("write the line as {1}", {"`" + utf8(std::u16string(key) + meant) + "`"}));
+    finding.fixes.push_back(
+        editFix(file, line.number, line.column + characterCount(key), characterCount(rest), meant));
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+// Empty fields after the last value, as a spreadsheet writes a row shorter
+// than its widest one ("RequiredNotch_Up,1,1,2,2,,,"): the plug-in converts
+// every field, and an empty one stops the start-up. The values before them
+// are the line as meant.
+bool checkTrailingEmptyFields(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                              const std::vector<Cell>& cells) {
+    std::size_t last = cells.size();
+    while (last > 1 && cells[last - 1].text.empty()) --last;
+    if (last == cells.size() || last < 2) return false;
+    const int end = cells[last - 1].column + characterCount(cells[last - 1].text);
+    const int lineEnd = line.column + characterCount(line.text);
+    Finding finding = lineFinding(
+        file, line, stopSeverity(diagnosis, file, line.number),
+        messages::trf("the line ends in {1} empty fields after its last value (as a spreadsheet writes a row shorter "
+                      "than its widest one): the plug-in reads each field as a step's notch, and an empty one is no "
+                      "number",
+                      {std::to_string(cells.size() - last)}),
+        messages::tr("delete the commas after the last value"));
+    finding.column = end;
+    finding.fixes.push_back(editFix(file, line.number, end, lineEnd - end, u""));
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
 Place placeOf(const std::filesystem::path& file, const CleanLine& line, const std::vector<Cell>& cells,
               std::size_t index) {
     return Place{file, line.number, cells[index].column, static_cast<int>(index) + 1, 0};
@@ -396,10 +481,24 @@ void checkNotchOrder(Diagnosis& diagnosis, const std::filesystem::path& file, co
 }
 
 // The plug-in selects step 0 (the speed column) when the first step already
-// needs a notch above 2.
-void checkStepZero(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line) {
+// needs a notch above 2, and when the line declares one step or none, as it
+// always takes the last two steps.
+void checkStepZero(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                   const std::vector<Cell>& cells) {
     const std::vector<uint64_t>& steps = diagnosis.plugin.notch.powerCurveSteps;
     if (std::find(steps.begin(), steps.end(), 0) == steps.end()) return;
+    if (cells.size() <= 2) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   cells.size() < 2
+                                       ? messages::tr("RequiredNotch_Up has no values, so the plug-in selects step 0 "
+                                                      "alone: the speed column of the curve file, read as a current")
+                                       : messages::tr("RequiredNotch_Up declares a single step, so the plug-in also "
+                                                      "selects step 0, the step before it: the speed column of the "
+                                                      "curve file, read as a current"),
+                                   messages::tr("write the notch of every control step after the key, separated by "
+                                                "commas")));
+        return;
+    }
     add(diagnosis, lineFinding(file, line, Severity::Warning,
                                messages::tr("the first step needs a notch above 2, so the plug-in also selects step 0: "
                                             "the speed column of the curve file, read as a current"),
@@ -445,11 +544,12 @@ bool checkCutValue(Diagnosis& diagnosis, const std::filesystem::path& file, cons
 }  // namespace
 
 void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (isMisnamed(diagnosis, NotchKey::PowerParams)) return;
     const std::vector<CleanLine> lines = cleanLines(file);
     const CleanLine* chosen = nullptr;
     for (const CleanLine& line : lines) {
         if (line.text.empty()) continue;
-        checkMisspelledKey(diagnosis, file, line, {kRequiredNotch});
+        checkMisspelledKey(diagnosis, file, line, lines, {kRequiredNotch});
         if (!config::startsWith(line.text, kRequiredNotch)) continue;
         if (chosen != nullptr) reportOverridden(diagnosis, file, *chosen, line.number, kRequiredNotch);
         chosen = &line;
@@ -465,21 +565,24 @@ void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
         return;
     }
     const std::vector<Cell> cells = cellsOf(chosen->text, chosen->column);
+    if (checkValueSeparators(diagnosis, file, *chosen, cells, kRequiredNotch)) return;
     checkKeyField(diagnosis, file, *chosen, cells, kRequiredNotch);
+    if (checkTrailingEmptyFields(diagnosis, file, *chosen, cells)) return;
     for (std::size_t i = 1; i < cells.size(); ++i)
         if (!checkNumber(diagnosis, placeOf(file, *chosen, cells, i), cells[i].text, NumberKind::Whole,
                          SensibleRange{0, 99, messages::tr("a power notch"), {}}))
             return;
     checkNotchOrder(diagnosis, file, *chosen, cells);
-    checkStepZero(diagnosis, file, *chosen);
+    checkStepZero(diagnosis, file, *chosen, cells);
 }
 
 void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (isMisnamed(diagnosis, NotchKey::BrakeParams)) return;
     const std::vector<CleanLine> lines = cleanLines(file);
     std::map<std::u16string_view, const CleanLine*> last;
     for (const CleanLine& line : lines) {
         if (line.text.empty()) continue;
-        checkMisspelledKey(diagnosis, file, line, {kBreakerDelay, kRequiredNotch, kCurrentLimit});
+        checkMisspelledKey(diagnosis, file, line, lines, {kBreakerDelay, kRequiredNotch, kCurrentLimit});
         std::u16string_view key;
         for (const std::u16string_view candidate : {kBreakerDelay, kRequiredNotch, kCurrentLimit})
             if (key.empty() && config::startsWith(line.text, candidate)) key = candidate;
@@ -487,6 +590,7 @@ void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
         if (last.count(key) != 0) reportOverridden(diagnosis, file, *last[key], line.number, key);
         last[key] = &line;
         const std::vector<Cell> cells = cellsOf(line.text, line.column);
+        if (key == kRequiredNotch && checkValueSeparators(diagnosis, file, line, cells, key)) continue;
         checkKeyField(diagnosis, file, line, cells, key);
         if (key == kRequiredNotch) continue;
         if (cells.size() < 2) {

@@ -173,6 +173,23 @@ void explainIgnoredRest(Diagnosis& diagnosis, const Place& place, const config::
         addFinding(diagnosis, place, Severity::Warning, text, read, messages::tr("write a whole number here"));
         return;
     }
+    // A comment begun with a full-width mark: the number is read as meant,
+    // but the plug-in takes the comment for part of the field, and a comma in
+    // it would start another field. The half-width mark makes it a comment.
+    std::size_t mark = 0;
+    while (mark < rest.size() && config::isSpace(rest[mark])) ++mark;
+    if (mark < rest.size() && (rest[mark] == 0xFF1B || rest[mark] == 0xFF03)) {
+        const config::Text ascii(1, rest[mark] == 0xFF1B ? u';' : u'#');
+        const int column = place.column + characterCount(std::u16string_view(text).substr(0, length + mark));
+        addFinding(diagnosis, place, Severity::Note, text,
+                   messages::trf("{1} is {2} and is read as {3}, as meant: the full-width {4} is no comment mark to the "
+                                 "plug-in, so what follows it stays in the field, and a comma in it would start "
+                                 "another field",
+                                 {field, backquoted(text), shownNumber(value), backquoted(rest.substr(mark, 1))}),
+                   messages::trf("write the half-width {1}", {shownAscii(ascii)}),
+                   {editFix(place.file, place.line, column, 1, ascii)});
+        return;
+    }
     if (rest[0] == 0xFF0C || rest[0] == '\t' || rest[0] == ';') {
         addFinding(diagnosis, place, Severity::Warning, text, read,
                    messages::tr("separate the fields with half-width commas ','"));
