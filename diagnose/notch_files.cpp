@@ -379,15 +379,19 @@ bool checkKeyField(Diagnosis& diagnosis, const std::filesystem::path& file, cons
     return false;
 }
 
-// The values of a RequiredNotch_Up line separated by blanks or tabs instead
-// of commas ("RequiredNotch_Up, 1 1 2 2", or tabs pasted from a spreadsheet):
+// The values of a RequiredNotch_Up line separated by blanks, tabs or a
+// Japanese comma instead of the half-width comma ("RequiredNotch_Up, 1 1 2 2",
+// tabs pasted from a spreadsheet, "1、1、2" typed with the Japanese input on):
 // the plug-in reads the first number of each comma field and ignores the
 // rest. When every piece after the key is a whole number, the line as meant
 // is those numbers separated by commas.
 bool checkValueSeparators(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
                           const std::vector<Cell>& cells, std::u16string_view key) {
     if (cells.empty() || !config::startsWith(line.text, key)) return false;
-    const auto isGap = [](char16_t c) { return config::isSpace(c) || c == u',' || c == u'=' || c == u':'; };
+    const auto isGap = [](char16_t c) {
+        return config::isSpace(c) || c == u',' || c == u'=' || c == u':' || c == u'\u3001' || c == u'\uFF0C' ||
+               c == u'\uFF64';
+    };
     const auto numbersIn = [&](std::u16string_view text) {
         std::vector<config::Text> numbers;
         std::size_t at = 0;
@@ -404,15 +408,22 @@ bool checkValueSeparators(Diagnosis& diagnosis, const std::filesystem::path& fil
     for (std::size_t i = 1; i < cells.size() && !crowded; ++i) crowded = numbersIn(cells[i].text).size() > 1;
     if (!crowded) return false;
     const std::u16string_view rest = std::u16string_view(line.text).substr(key.size());
-    const std::vector<config::Text> numbers = numbersIn(rest);
-    if (!std::all_of(numbers.begin(), numbers.end(), [](const config::Text& n) { return isWholeNumber(n); }))
-        return false;
+    // Digits typed full-width along with the Japanese commas are meant as
+    // the same digits.
+    std::vector<config::Text> numbers = numbersIn(rest);
+    for (config::Text& number : numbers) {
+        if (isWholeNumber(number)) continue;
+        const std::optional<config::Text> ascii = asciiDigits(number);
+        if (!ascii || !isWholeNumber(*ascii)) return false;
+        number = *ascii;
+    }
     config::Text meant;
     for (const config::Text& number : numbers) meant += u", " + number;
     Finding finding = lineFinding(
         file, line, stopSeverity(diagnosis, file, line.number),
-        messages::trf("the values of {1} are separated by blanks or tabs, not by commas: the plug-in cuts the line at "
-                      "commas only, so it reads {2} of the {3} values written",
+        messages::trf("the values of {1} are separated by blanks, tabs or full-width commas, not by half-width "
+                      "commas: the plug-in cuts the line at half-width commas only, so it reads {2} of the {3} values "
+                      "written",
                       {utf8(key), std::to_string(cells.size() - 1), std::to_string(numbers.size())}),
         messages::trf("write the line as {1}", {"`" + utf8(std::u16string(key) + meant) + "`"}));
     finding.fixes.push_back(
