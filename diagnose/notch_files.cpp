@@ -433,22 +433,28 @@ bool checkValueSeparators(Diagnosis& diagnosis, const std::filesystem::path& fil
 }
 
 // Empty fields after the last value, as a spreadsheet writes a row shorter
-// than its widest one ("RequiredNotch_Up,1,1,2,2,,,"): the plug-in converts
-// every field, and an empty one stops the start-up. The values before them
-// are the line as meant.
+// than its widest one ("RequiredNotch_Up,1,1,2,2,,,"): on the powering side
+// the plug-in converts every field, and an empty one stops the start-up; on
+// the braking side every field counts as a step. The values before them are
+// the line as meant.
 bool checkTrailingEmptyFields(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
-                              const std::vector<Cell>& cells) {
+                              const std::vector<Cell>& cells, bool braking) {
     std::size_t last = cells.size();
     while (last > 1 && cells[last - 1].text.empty()) --last;
     if (last == cells.size() || last < 2) return false;
     const int end = cells[last - 1].column + characterCount(cells[last - 1].text);
     const int lineEnd = line.column + characterCount(line.text);
+    const std::string empties = std::to_string(cells.size() - last);
     Finding finding = lineFinding(
         file, line, stopSeverity(diagnosis, file, line.number),
-        messages::trf("the line ends in {1} empty fields after its last value (as a spreadsheet writes a row shorter "
-                      "than its widest one): the plug-in reads each field as a step's notch, and an empty one is no "
-                      "number",
-                      {std::to_string(cells.size() - last)}),
+        braking ? messages::trf("the line ends in {1} empty fields after its last value (as a spreadsheet writes a "
+                                "row shorter than its widest one): the plug-in counts every field as a braking step, "
+                                "so it reads {2} steps where {3} are written",
+                                {empties, std::to_string(cells.size() - 1), std::to_string(last - 1)})
+                : messages::trf("the line ends in {1} empty fields after its last value (as a spreadsheet writes a "
+                                "row shorter than its widest one): the plug-in reads each field as a step's notch, "
+                                "and an empty one is no number",
+                                {empties}),
         messages::tr("delete the commas after the last value"));
     finding.column = end;
     finding.fixes.push_back(editFix(file, line.number, end, lineEnd - end, u""));
@@ -578,7 +584,7 @@ void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const std::vector<Cell> cells = cellsOf(chosen->text, chosen->column);
     if (checkValueSeparators(diagnosis, file, *chosen, cells, kRequiredNotch)) return;
     checkKeyField(diagnosis, file, *chosen, cells, kRequiredNotch);
-    if (checkTrailingEmptyFields(diagnosis, file, *chosen, cells)) return;
+    if (checkTrailingEmptyFields(diagnosis, file, *chosen, cells, false)) return;
     for (std::size_t i = 1; i < cells.size(); ++i)
         if (!checkNumber(diagnosis, placeOf(file, *chosen, cells, i), cells[i].text, NumberKind::Whole,
                          SensibleRange{0, 99, messages::tr("a power notch"), {}}))
@@ -603,7 +609,10 @@ void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
         const std::vector<Cell> cells = cellsOf(line.text, line.column);
         if (key == kRequiredNotch && checkValueSeparators(diagnosis, file, line, cells, key)) continue;
         checkKeyField(diagnosis, file, line, cells, key);
-        if (key == kRequiredNotch) continue;
+        if (key == kRequiredNotch) {
+            checkTrailingEmptyFields(diagnosis, file, line, cells, true);
+            continue;
+        }
         if (cells.size() < 2) {
             add(diagnosis, lineFinding(file, line, stopSeverity(diagnosis, file, line.number),
                                        messages::trf("{1} has no value after a comma",
