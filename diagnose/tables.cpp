@@ -899,10 +899,75 @@ void checkCurrentScale(Diagnosis& diagnosis, const std::filesystem::path& file, 
     add(diagnosis, std::move(finding));
 }
 
+// The step a header title numbers ("step3", "P3", "3段", "ノッチ３"): its one
+// run of digits, or -1 when it holds none or several.
+long titledStep(const config::Text& title) {
+    long number = -1;
+    bool inRun = false;
+    int runs = 0;
+    for (const char16_t c : title) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 0xFF10 && c <= 0xFF19 ? c - 0xFF10 : -1;
+        if (digit < 0) {
+            inRun = false;
+            continue;
+        }
+        if (!inRun && ++runs > 1) return -1;
+        number = (inRun ? number : 0) * 10 + digit;
+        if (number > 100000) return -1;
+        inRun = true;
+    }
+    return number;
+}
+
+// Columns without a step number in front of the numbered ones ("speed,off,
+// step1,step2,..."): the plug-in takes column k as step k, so every step is
+// read from the column of the step before it. Deleting the columns in front
+// gives each step its own column.
+bool checkColumnsInFront(Diagnosis& diagnosis, const Table& table) {
+    const std::vector<Cell>& titles = table.headerCells;
+    if (!table.header || titles.size() < 5) return false;
+    std::size_t front = 1;
+    while (front < titles.size() && titledStep(titles[front].text) < 0) ++front;
+    const std::size_t extra = front - 1;
+    if (extra == 0 || titles.size() - front < 3) return false;
+    for (std::size_t k = front; k < titles.size(); ++k)
+        if (titledStep(titles[k].text) != static_cast<long>(k - extra)) return false;
+    // Every row must hold the columns in front, so that deleting them is
+    // the same edit throughout.
+    std::vector<Fix> fixes;
+    const auto cut = [&](int line, const std::vector<Cell>& cells) {
+        fixes.push_back(editFix(table.file, line, cells[1].column, cells[front].column - cells[1].column, u""));
+    };
+    cut(table.header->number, titles);
+    for (const Row& row : table.rows) {
+        if (row.cells.size() <= front) {
+            fixes.clear();
+            break;
+        }
+        cut(row.line, row.cells);
+    }
+    config::Text names;
+    for (std::size_t k = 1; k < front; ++k) names += (k > 1 ? u", " : u"") + titles[k].text;
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    finding.line = table.header->number;
+    finding.column = titles[1].column;
+    finding.found = visibleText(table.header->text, 60);
+    finding.message = messages::trf(
+        "the header numbers the steps from column {1} ({2}), behind {3}: the plug-in takes column k as step k, so it "
+        "reads each step k from the column titled for step k - {4}",
+        {std::to_string(front), backquoted(titles[front].text), backquoted(names), std::to_string(extra)});
+    finding.fix = messages::trf("delete {1} from every row, so that column k holds step k", {backquoted(names)});
+    finding.fixes = std::move(fixes);
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
 void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::vector<uint64_t> columns,
                  uint64_t steps, const std::vector<StepCurve>& curves, bool braking) {
     const Table table = readTable(file);
-    if (checkTransposed(diagnosis, table)) return;
+    if (checkTransposed(diagnosis, table) || checkColumnsInFront(diagnosis, table)) return;
     checkHeader(diagnosis, table);
     // A column named twice is read twice; once is enough to check it.
     std::sort(columns.begin(), columns.end());
