@@ -462,6 +462,50 @@ bool checkTrailingEmptyFields(Diagnosis& diagnosis, const std::filesystem::path&
     return true;
 }
 
+// Lines of bare values right below the RequiredNotch_Up line: the line was
+// broken in two, as a line pasted from a web page or a PDF wraps. The
+// plug-in reads one line per key and ignores lines that start with no key,
+// so the values below are lost. Joined to the key line they are read.
+bool checkBrokenLine(Diagnosis& diagnosis, const std::filesystem::path& file, const std::vector<CleanLine>& lines,
+                     const CleanLine& keyLine, const std::vector<Cell>& cells, bool braking) {
+    for (std::size_t i = 1; i < cells.size(); ++i)
+        if (!isWholeNumber(cells[i].text)) return false;
+    std::vector<const CleanLine*> below;
+    config::Text values;
+    for (const CleanLine& line : lines) {
+        if (line.number <= keyLine.number) continue;
+        if (line.text.empty()) break;
+        std::vector<Cell> pieces = cellsOf(line.text, line.column);
+        if (!pieces.empty() && pieces.front().text.empty()) pieces.erase(pieces.begin());  // ", 3, 4"
+        if (pieces.empty() || !std::all_of(pieces.begin(), pieces.end(), [](const Cell& c) { return isWholeNumber(c.text); }))
+            break;
+        for (const Cell& piece : pieces) values += (values.empty() ? u"" : u", ") + piece.text;
+        below.push_back(&line);
+    }
+    if (below.empty()) return false;
+    const std::size_t written = cells.size() - 1 + static_cast<std::size_t>(std::count(values.begin(), values.end(), u',')) + 1;
+    Finding finding = lineFinding(
+        file, keyLine, Severity::Warning,
+        messages::trf("the values of RequiredNotch_Up go on below it, on line {1}: the plug-in reads one line per key and "
+                      "ignores a line that starts with no key, so it reads {2} {3} where {4} are written (a line broken "
+                      "in two, as a pasted line wraps)",
+                      {std::to_string(below.front()->number), std::to_string(cells.size() - 1),
+                       braking ? messages::tr("braking steps") : messages::tr("powering steps"), std::to_string(written)}),
+        messages::tr("write all the values on the RequiredNotch_Up line"));
+    const bool endsInComma = keyLine.text.back() == u',';
+    finding.fixes.push_back(editFix(file, keyLine.number, keyLine.column + characterCount(keyLine.text), 0,
+                                    (endsInComma ? u" " : u", ") + values));
+    for (const CleanLine* line : below) {
+        Fix removal;
+        removal.kind = Fix::Kind::DeleteLine;
+        removal.file = file;
+        removal.line = line->number;
+        finding.fixes.push_back(removal);
+    }
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
 Place placeOf(const std::filesystem::path& file, const CleanLine& line, const std::vector<Cell>& cells,
               std::size_t index) {
     return Place{file, line.number, cells[index].column, static_cast<int>(index) + 1, 0};
@@ -583,6 +627,7 @@ void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
     }
     const std::vector<Cell> cells = cellsOf(chosen->text, chosen->column);
     if (checkValueSeparators(diagnosis, file, *chosen, cells, kRequiredNotch)) return;
+    if (checkBrokenLine(diagnosis, file, lines, *chosen, cells, false)) return;
     checkKeyField(diagnosis, file, *chosen, cells, kRequiredNotch);
     if (checkTrailingEmptyFields(diagnosis, file, *chosen, cells, false)) return;
     for (std::size_t i = 1; i < cells.size(); ++i)
@@ -610,7 +655,8 @@ void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
         if (key == kRequiredNotch && checkValueSeparators(diagnosis, file, line, cells, key)) continue;
         checkKeyField(diagnosis, file, line, cells, key);
         if (key == kRequiredNotch) {
-            checkTrailingEmptyFields(diagnosis, file, line, cells, true);
+            if (!checkBrokenLine(diagnosis, file, lines, line, cells, true))
+                checkTrailingEmptyFields(diagnosis, file, line, cells, true);
             continue;
         }
         if (cells.size() < 2) {
