@@ -263,7 +263,7 @@ bool checkEncoding(Diagnosis& diagnosis, const std::filesystem::path& file, cons
 // ---------------------------------------------------------------------------
 
 std::vector<Finding> diagnoseVehicle(const plugin::Plugin& loaded) {
-    Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false, false};
+    Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false, false, {}};
     try {
         checkFolder(diagnosis);
         const std::vector<Role> roles = rolesOf(loaded);

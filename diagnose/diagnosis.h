@@ -15,6 +15,9 @@
 
 namespace diagnose {
 
+// The keys of notch.txt that name a file.
+enum class NotchKey { PowerParams, PowerCurrent, BrakeParams, BrakeCurrent, BrakeNoLoadCurrent };
+
 struct Diagnosis {
     const plugin::Plugin& plugin;
     std::filesystem::path folder;  // the vehicle folder, without a trailing separator
@@ -23,7 +26,13 @@ struct Diagnosis {
     // The sections of notch.txt name each other's files: what the curve
     // files lack then follows from that and is not told again.
     bool sectionFilesTraded = false;
+    // The keys of notch.txt that name a file meant for another key: that
+    // file is not checked as what this key reads.
+    std::vector<NotchKey> misnamed;
 };
+
+// Whether `key` names a file meant for another key.
+bool isMisnamed(const Diagnosis& diagnosis, NotchKey key);
 
 // True when Load stopped at this line of this file.
 bool stoppedAt(const Diagnosis& diagnosis, const std::filesystem::path& file, int line);

@@ -1233,7 +1233,7 @@ std::optional<config::Text> sixtyFourBitBuildOf(const Diagnosis& diagnosis, cons
 }
 
 std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::path& file) {
-    const Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false};
+    const Diagnosis diagnosis{loaded, loaded.directory.parent_path(), {}, false, false, {}};
     const std::optional<WrittenName> written = notchLineNaming(diagnosis, file);
     if (!written) return std::nullopt;
     const std::string bytes = readBytes(written->file, std::size_t{1} << 20);

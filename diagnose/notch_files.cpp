@@ -304,14 +304,19 @@ config::Text firstField(const config::Text& text) {
 
 // A line meant for one of `keys` that the plug-in does not read: the key
 // written in other letter case or misspelled. Keys are matched exactly, from
-// the start of the line.
+// the start of the line. A near miss of a key that the file also writes
+// correctly is another key of the same family (BreakerDelay_Off beside
+// BreakerDelay_On), not a misspelling: renaming it would replace the line
+// that counts.
 void checkMisspelledKey(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
-                        std::initializer_list<std::u16string_view> keys) {
+                        const std::vector<CleanLine>& lines, std::initializer_list<std::u16string_view> keys) {
     for (const std::u16string_view key : keys)
         if (config::startsWith(line.text, key)) return;
     const config::Text written = firstField(line.text);
     const std::optional<std::u16string> meant = closest(written, keys);
     if (!meant) return;
+    for (const CleanLine& other : lines)
+        if (config::startsWith(other.text, *meant)) return;
     Finding finding = lineFinding(file, line, Severity::Warning,
                                   messages::trf("{1} is not read: did you mean {2}? The key must be written exactly "
                                                 "so, letter case included",
@@ -369,6 +374,133 @@ bool checkKeyField(Diagnosis& diagnosis, const std::filesystem::path& file, cons
     return false;
 }
 
+// The values of a RequiredNotch_Up line separated by blanks, tabs or a
+// Japanese comma instead of the half-width comma ("RequiredNotch_Up, 1 1 2 2",
+// tabs pasted from a spreadsheet, "1、1、2" typed with the Japanese input on):
+// the plug-in reads the first number of each comma field and ignores the
+// rest. When every piece after the key is a whole number, the line as meant
+// is those numbers separated by commas.
+bool checkValueSeparators(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                          const std::vector<Cell>& cells, std::u16string_view key) {
+    if (cells.empty() || !config::startsWith(line.text, key)) return false;
+    const auto isGap = [](char16_t c) {
+        return config::isSpace(c) || c == u',' || c == u'=' || c == u':' || c == u'\u3001' || c == u'\uFF0C' ||
+               c == u'\uFF64';
+    };
+    const auto numbersIn = [&](std::u16string_view text) {
+        std::vector<config::Text> numbers;
+        std::size_t at = 0;
+        while (at < text.size()) {
+            while (at < text.size() && isGap(text[at])) ++at;
+            std::size_t end = at;
+            while (end < text.size() && !isGap(text[end])) ++end;
+            if (end > at) numbers.emplace_back(text.substr(at, end - at));
+            at = end;
+        }
+        return numbers;
+    };
+    bool crowded = numbersIn(std::u16string_view(cells[0].text).substr(key.size())).size() > 1;
+    for (std::size_t i = 1; i < cells.size() && !crowded; ++i) crowded = numbersIn(cells[i].text).size() > 1;
+    if (!crowded) return false;
+    const std::u16string_view rest = std::u16string_view(line.text).substr(key.size());
+    // Digits typed full-width along with the Japanese commas are meant as
+    // the same digits.
+    std::vector<config::Text> numbers = numbersIn(rest);
+    for (config::Text& number : numbers) {
+        if (isWholeNumber(number)) continue;
+        const std::optional<config::Text> ascii = asciiDigits(number);
+        if (!ascii || !isWholeNumber(*ascii)) return false;
+        number = *ascii;
+    }
+    config::Text meant;
+    for (const config::Text& number : numbers) meant += u", " + number;
+    Finding finding = lineFinding(
+        file, line, stopSeverity(diagnosis, file, line.number),
+        messages::trf("the values of {1} are separated by blanks, tabs or full-width commas, not by half-width "
+                      "commas: the plug-in cuts the line at half-width commas only, so it reads {2} of the {3} values "
+                      "written",
+                      {utf8(key), std::to_string(cells.size() - 1), std::to_string(numbers.size())}),
+        messages::trf("write the line as {1}", {"`" + utf8(std::u16string(key) + meant) + "`"}));
+    finding.fixes.push_back(
+        editFix(file, line.number, line.column + characterCount(key), characterCount(rest), meant));
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+// Empty fields after the last value, as a spreadsheet writes a row shorter
+// than its widest one ("RequiredNotch_Up,1,1,2,2,,,"): on the powering side
+// the plug-in converts every field, and an empty one stops the start-up; on
+// the braking side every field counts as a step. The values before them are
+// the line as meant.
+bool checkTrailingEmptyFields(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                              const std::vector<Cell>& cells, bool braking) {
+    std::size_t last = cells.size();
+    while (last > 1 && cells[last - 1].text.empty()) --last;
+    if (last == cells.size() || last < 2) return false;
+    const int end = cells[last - 1].column + characterCount(cells[last - 1].text);
+    const int lineEnd = line.column + characterCount(line.text);
+    const std::string empties = std::to_string(cells.size() - last);
+    Finding finding = lineFinding(
+        file, line, stopSeverity(diagnosis, file, line.number),
+        braking ? messages::trf("the line ends in {1} empty fields after its last value (as a spreadsheet writes a "
+                                "row shorter than its widest one): the plug-in counts every field as a braking step, "
+                                "so it reads {2} steps where {3} are written",
+                                {empties, std::to_string(cells.size() - 1), std::to_string(last - 1)})
+                : messages::trf("the line ends in {1} empty fields after its last value (as a spreadsheet writes a "
+                                "row shorter than its widest one): the plug-in reads each field as a step's notch, "
+                                "and an empty one is no number",
+                                {empties}),
+        messages::tr("delete the commas after the last value"));
+    finding.column = end;
+    finding.fixes.push_back(editFix(file, line.number, end, lineEnd - end, u""));
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+// Lines of bare values right below the RequiredNotch_Up line: the line was
+// broken in two, as a line pasted from a web page or a PDF wraps. The
+// plug-in reads one line per key and ignores lines that start with no key,
+// so the values below are lost. Joined to the key line they are read.
+bool checkBrokenLine(Diagnosis& diagnosis, const std::filesystem::path& file, const std::vector<CleanLine>& lines,
+                     const CleanLine& keyLine, const std::vector<Cell>& cells, bool braking) {
+    for (std::size_t i = 1; i < cells.size(); ++i)
+        if (!isWholeNumber(cells[i].text)) return false;
+    std::vector<const CleanLine*> below;
+    config::Text values;
+    for (const CleanLine& line : lines) {
+        if (line.number <= keyLine.number) continue;
+        if (line.text.empty()) break;
+        std::vector<Cell> pieces = cellsOf(line.text, line.column);
+        if (!pieces.empty() && pieces.front().text.empty()) pieces.erase(pieces.begin());  // ", 3, 4"
+        if (pieces.empty() || !std::all_of(pieces.begin(), pieces.end(), [](const Cell& c) { return isWholeNumber(c.text); }))
+            break;
+        for (const Cell& piece : pieces) values += (values.empty() ? u"" : u", ") + piece.text;
+        below.push_back(&line);
+    }
+    if (below.empty()) return false;
+    const std::size_t written = cells.size() - 1 + static_cast<std::size_t>(std::count(values.begin(), values.end(), u',')) + 1;
+    Finding finding = lineFinding(
+        file, keyLine, Severity::Warning,
+        messages::trf("the values of RequiredNotch_Up go on below it, on line {1}: the plug-in reads one line per key and "
+                      "ignores a line that starts with no key, so it reads {2} {3} where {4} are written (a line broken "
+                      "in two, as a pasted line wraps)",
+                      {std::to_string(below.front()->number), std::to_string(cells.size() - 1),
+                       braking ? messages::tr("braking steps") : messages::tr("powering steps"), std::to_string(written)}),
+        messages::tr("write all the values on the RequiredNotch_Up line"));
+    const bool endsInComma = keyLine.text.back() == u',';
+    finding.fixes.push_back(editFix(file, keyLine.number, keyLine.column + characterCount(keyLine.text), 0,
+                                    (endsInComma ? u" " : u", ") + values));
+    for (const CleanLine* line : below) {
+        Fix removal;
+        removal.kind = Fix::Kind::DeleteLine;
+        removal.file = file;
+        removal.line = line->number;
+        finding.fixes.push_back(removal);
+    }
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
 Place placeOf(const std::filesystem::path& file, const CleanLine& line, const std::vector<Cell>& cells,
               std::size_t index) {
     return Place{file, line.number, cells[index].column, static_cast<int>(index) + 1, 0};
@@ -405,10 +537,24 @@ void checkNotchOrder(Diagnosis& diagnosis, const std::filesystem::path& file, co
 }
 
 // The plug-in selects step 0 (the speed column) when the first step already
-// needs a notch above 2.
-void checkStepZero(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line) {
+// needs a notch above 2, and when the line declares one step or none, as it
+// always takes the last two steps.
+void checkStepZero(Diagnosis& diagnosis, const std::filesystem::path& file, const CleanLine& line,
+                   const std::vector<Cell>& cells) {
     const std::vector<uint64_t>& steps = diagnosis.plugin.notch.powerCurveSteps;
     if (std::find(steps.begin(), steps.end(), 0) == steps.end()) return;
+    if (cells.size() <= 2) {
+        add(diagnosis, lineFinding(file, line, Severity::Warning,
+                                   cells.size() < 2
+                                       ? messages::tr("RequiredNotch_Up has no values, so the plug-in selects step 0 "
+                                                      "alone: the speed column of the curve file, read as a current")
+                                       : messages::tr("RequiredNotch_Up declares a single step, so the plug-in also "
+                                                      "selects step 0, the step before it: the speed column of the "
+                                                      "curve file, read as a current"),
+                                   messages::tr("write the notch of every control step after the key, separated by "
+                                                "commas")));
+        return;
+    }
     add(diagnosis, lineFinding(file, line, Severity::Warning,
                                messages::tr("the first step needs a notch above 2, so the plug-in also selects step 0: "
                                             "the speed column of the curve file, read as a current"),
@@ -454,11 +600,12 @@ bool checkCutValue(Diagnosis& diagnosis, const std::filesystem::path& file, cons
 }  // namespace
 
 void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (isMisnamed(diagnosis, NotchKey::PowerParams)) return;
     const std::vector<CleanLine> lines = cleanLines(file);
     const CleanLine* chosen = nullptr;
     for (const CleanLine& line : lines) {
         if (line.text.empty()) continue;
-        checkMisspelledKey(diagnosis, file, line, {kRequiredNotch});
+        checkMisspelledKey(diagnosis, file, line, lines, {kRequiredNotch});
         if (!config::startsWith(line.text, kRequiredNotch)) continue;
         if (chosen != nullptr) reportOverridden(diagnosis, file, *chosen, line.number, kRequiredNotch);
         chosen = &line;
@@ -474,21 +621,25 @@ void checkPowerParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
         return;
     }
     const std::vector<Cell> cells = cellsOf(chosen->text, chosen->column);
+    if (checkValueSeparators(diagnosis, file, *chosen, cells, kRequiredNotch)) return;
+    if (checkBrokenLine(diagnosis, file, lines, *chosen, cells, false)) return;
     checkKeyField(diagnosis, file, *chosen, cells, kRequiredNotch);
+    if (checkTrailingEmptyFields(diagnosis, file, *chosen, cells, false)) return;
     for (std::size_t i = 1; i < cells.size(); ++i)
         if (!checkNumber(diagnosis, placeOf(file, *chosen, cells, i), cells[i].text, NumberKind::Whole,
                          SensibleRange{0, 99, messages::tr("a power notch"), {}}))
             return;
     checkNotchOrder(diagnosis, file, *chosen, cells);
-    checkStepZero(diagnosis, file, *chosen);
+    checkStepZero(diagnosis, file, *chosen, cells);
 }
 
 void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (isMisnamed(diagnosis, NotchKey::BrakeParams)) return;
     const std::vector<CleanLine> lines = cleanLines(file);
     std::map<std::u16string_view, const CleanLine*> last;
     for (const CleanLine& line : lines) {
         if (line.text.empty()) continue;
-        checkMisspelledKey(diagnosis, file, line, {kBreakerDelay, kRequiredNotch, kCurrentLimit});
+        checkMisspelledKey(diagnosis, file, line, lines, {kBreakerDelay, kRequiredNotch, kCurrentLimit});
         std::u16string_view key;
         for (const std::u16string_view candidate : {kBreakerDelay, kRequiredNotch, kCurrentLimit})
             if (key.empty() && config::startsWith(line.text, candidate)) key = candidate;
@@ -496,8 +647,13 @@ void checkBrakeParams(Diagnosis& diagnosis, const std::filesystem::path& file) {
         if (last.count(key) != 0) reportOverridden(diagnosis, file, *last[key], line.number, key);
         last[key] = &line;
         const std::vector<Cell> cells = cellsOf(line.text, line.column);
+        if (key == kRequiredNotch && checkValueSeparators(diagnosis, file, line, cells, key)) continue;
         checkKeyField(diagnosis, file, line, cells, key);
-        if (key == kRequiredNotch) continue;
+        if (key == kRequiredNotch) {
+            if (!checkBrokenLine(diagnosis, file, lines, line, cells, true))
+                checkTrailingEmptyFields(diagnosis, file, line, cells, true);
+            continue;
+        }
         if (cells.size() < 2) {
             add(diagnosis, lineFinding(file, line, stopSeverity(diagnosis, file, line.number),
                                        messages::trf("{1} has no value after a comma",

@@ -102,6 +102,17 @@ std::optional<config::Text> lettersAsDigits(const config::Text& text) {
     return digits;
 }
 
+// The code unit at which `column` (counted in characters, from 1) of `text`
+// starts.
+std::optional<std::size_t> unitAt(std::u16string_view text, int column) {
+    std::size_t unit = 0;
+    for (int at = 1; at < column; ++at) {
+        if (unit >= text.size()) return std::nullopt;
+        unit += (text[unit] >= 0xD800 && text[unit] <= 0xDBFF && unit + 1 < text.size()) ? 2 : 1;
+    }
+    return unit;
+}
+
 // Why a field is no number at all, in the author's terms.
 void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::Text& text) {
     const Severity severity = stopSeverity(diagnosis, place.file, place.line);
@@ -171,6 +182,40 @@ void explainIgnoredRest(Diagnosis& diagnosis, const Place& place, const config::
     }
     if (kind == NumberKind::Whole && rest[0] == '.') {
         addFinding(diagnosis, place, Severity::Warning, text, read, messages::tr("write a whole number here"));
+        return;
+    }
+    // A comment begun with a full-width mark: the number is read as meant,
+    // but the plug-in takes the comment for part of the field, and a comma in
+    // it would start another field. The half-width mark makes it a comment.
+    std::size_t mark = 0;
+    while (mark < rest.size() && config::isSpace(rest[mark])) ++mark;
+    if (mark < rest.size() && (rest[mark] == 0xFF1B || rest[mark] == 0xFF03)) {
+        const config::Text ascii(1, rest[mark] == 0xFF1B ? u';' : u'#');
+        const int column = place.column + characterCount(std::u16string_view(text).substr(0, length + mark));
+        // The half-width mark cuts the line there: only where no field
+        // follows does it leave what is read as it is.
+        bool fieldsFollow = true;
+        for (const Line& line : readLines(place.file)) {
+            if (line.number != place.line) continue;
+            config::Text after = line.text;
+            const std::optional<std::size_t> unit = unitAt(after, column);
+            if (!unit) break;
+            after.erase(0, *unit);
+            config::stripComment(after);
+            fieldsFollow = after.find(u',') != config::Text::npos;
+            break;
+        }
+        std::vector<Fix> fixes;
+        if (!fieldsFollow) fixes.push_back(editFix(place.file, place.line, column, 1, ascii));
+        addFinding(diagnosis, place, Severity::Note, text,
+                   messages::trf("{1} is {2} and is read as {3}, as meant: the full-width {4} is no comment mark to the "
+                                 "plug-in, so what follows it stays in the field, and a comma in it would start "
+                                 "another field",
+                                 {field, backquoted(text), shownNumber(value), backquoted(rest.substr(mark, 1))}),
+                   fieldsFollow ? messages::trf("move the comment to the end of the row, after a half-width {1}",
+                                                {shownAscii(ascii)})
+                                : messages::trf("write the half-width {1}", {shownAscii(ascii)}),
+                   std::move(fixes));
         return;
     }
     if (rest[0] == 0xFF0C || rest[0] == '\t' || rest[0] == ';') {

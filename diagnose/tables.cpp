@@ -4,6 +4,7 @@
 // something else than the author meant.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <set>
@@ -14,6 +15,7 @@
 #include "diagnose/visible.h"
 #include "messages/messages.h"
 #include "panel/curve.h"
+#include "platform/utf8.h"
 
 namespace diagnose {
 
@@ -168,8 +170,9 @@ config::Text headerFor(const Table& table) {
 
 // The header line: a first line that holds numbers is a data row the plug-in
 // never sees.
-void checkHeader(Diagnosis& diagnosis, const Table& table) {
-    if (!table.header || table.headerCells.size() < 2 || !isWholeNumber(table.headerCells[0].text)) return;
+bool checkHeader(Diagnosis& diagnosis, const Table& table, const config::Text& titles = {}) {
+    if (!table.header || table.headerCells.size() < 2 || !isWholeNumber(table.headerCells[0].text)) return false;
+    const config::Text header = titles.empty() ? headerFor(table) : titles;
     Finding finding;
     finding.severity = Severity::Warning;
     finding.file = table.file;
@@ -177,10 +180,11 @@ void checkHeader(Diagnosis& diagnosis, const Table& table) {
     finding.column = 1;
     finding.found = visibleText(table.header->text);
     finding.message = messages::tr("the first line is a header and is never read, but it holds numbers: this row is lost");
-    finding.fix = messages::tr("add a header line above it, such as \"speed_kmh,needle\"");
+    finding.fix = messages::trf("add a header line above it, such as {1}", {backquoted(header)});
     // The new line takes the file's own line ends.
-    finding.fixes.push_back(editFix(table.file, 1, 1, 0, headerFor(table) + u"\n"));
+    finding.fixes.push_back(editFix(table.file, 1, 1, 0, header + u"\n"));
     add(diagnosis, std::move(finding));
+    return true;
 }
 
 // A row written with another separator. The file's other rows are most
@@ -827,9 +831,143 @@ void checkStepOrder(Diagnosis& diagnosis, const Table& table, std::vector<StepCu
     }
 }
 
+// A curve table written the other way round, one row per step and one column
+// per speed (copied from a sheet laid out so, or pasted transposed): the
+// header holds rising speeds and the first fields count the steps. The
+// plug-in then reads the step numbers as speeds and every column as a step,
+// and no check of the curves' shape says anything true.
+bool checkTransposed(Diagnosis& diagnosis, const Table& table) {
+    if (!table.header || table.headerCells.size() < 3 || table.rows.size() < 2) return false;
+    // Titles 1, 2, 3, ... over the columns number the steps of a table read
+    // the right way round.
+    bool counts = true;
+    double before = -1;
+    for (std::size_t i = 1; i < table.headerCells.size(); ++i) {
+        const config::Text& cell = table.headerCells[i].text;
+        if (cell.empty() || !std::all_of(cell.begin(), cell.end(), [](char16_t c) { return (c >= '0' && c <= '9') || c == '.'; }))
+            return false;
+        const std::string digits = platform::toUtf8(cell);
+        char* end = nullptr;
+        const double speed = std::strtod(digits.c_str(), &end);
+        if (end != digits.c_str() + digits.size() || speed <= before) return false;
+        counts = counts && (speed == static_cast<double>(i) || speed == static_cast<double>(i - 1));
+        before = speed;
+    }
+    if (counts) return false;
+    const int first = table.rows.front().cells.empty() || table.rows.front().cells[0].text != u"0" ? 1 : 0;
+    for (std::size_t k = 0; k < table.rows.size(); ++k) {
+        const Row& row = table.rows[k];
+        const std::string step = std::to_string(static_cast<int>(k) + first);
+        if (row.cells.empty() || row.cells[0].text != config::Text(step.begin(), step.end())) return false;
+    }
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    finding.line = table.header->number;
+    finding.column = 1;
+    finding.found = visibleText(table.header->text, 60);
+    finding.message = messages::trf(
+        "the table is written with one row per step and the speeds across the header ({1} to {2}): the plug-in "
+        "takes each row as one speed, so it reads the step numbers {3} to {4} as speeds in km/h, and each column as "
+        "one step",
+        {backquoted(table.headerCells[1].text), backquoted(table.headerCells.back().text), std::to_string(first),
+         std::to_string(static_cast<int>(table.rows.size()) - 1 + first)});
+    finding.fix = messages::tr("write one row per speed: the speed first, then the current of each step (in Excel: "
+                               "copy the table and paste it with \"Transpose\")");
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+// Curves whose largest current is a few amperes at most: the simulator's
+// traction current is in A and reaches hundreds, so the lamps would light at
+// once. Such a file is most likely written in kA.
+void checkCurrentScale(Diagnosis& diagnosis, const std::filesystem::path& file, const std::vector<StepCurve>& curves) {
+    float highest = 0;
+    for (const StepCurve& step : curves) {
+        if (step.column == 0) continue;  // the speed column read as a current
+        for (const panel::CurvePoint& point : *step.curve) highest = std::max(highest, std::fabs(point.output));
+    }
+    if (highest <= 0 || highest >= 5) return;
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = file;
+    finding.message = messages::trf("the largest current of the curves the plug-in reads is {1} A: the traction "
+                                    "current it is compared with is in A and reaches hundreds, so the curves are "
+                                    "most likely written in kA ({1} kA is {2} A)",
+                                    {shownNumber(highest), shownNumber(highest * 1000)});
+    finding.fix = messages::tr("write the currents in A (multiply them by 1000)");
+    add(diagnosis, std::move(finding));
+}
+
+// The step a header title numbers ("step3", "P3", "3段", "ノッチ３"): its one
+// run of digits, or -1 when it holds none or several.
+long titledStep(const config::Text& title) {
+    long number = -1;
+    bool inRun = false;
+    int runs = 0;
+    for (const char16_t c : title) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 0xFF10 && c <= 0xFF19 ? c - 0xFF10 : -1;
+        if (digit < 0) {
+            inRun = false;
+            continue;
+        }
+        if (!inRun && ++runs > 1) return -1;
+        number = (inRun ? number : 0) * 10 + digit;
+        if (number > 100000) return -1;
+        inRun = true;
+    }
+    return number;
+}
+
+// Columns without a step number in front of the numbered ones ("speed,off,
+// step1,step2,..."): the plug-in takes column k as step k, so every step is
+// read from the column of the step before it. Deleting the columns in front
+// gives each step its own column.
+bool checkColumnsInFront(Diagnosis& diagnosis, const Table& table) {
+    const std::vector<Cell>& titles = table.headerCells;
+    if (!table.header || titles.size() < 5) return false;
+    std::size_t front = 1;
+    while (front < titles.size() && titledStep(titles[front].text) < 0) ++front;
+    const std::size_t extra = front - 1;
+    if (extra == 0 || titles.size() - front < 3) return false;
+    for (std::size_t k = front; k < titles.size(); ++k)
+        if (titledStep(titles[k].text) != static_cast<long>(k - extra)) return false;
+    // Every row must hold the columns in front, so that deleting them is
+    // the same edit throughout.
+    std::vector<Fix> fixes;
+    const auto cut = [&](int line, const std::vector<Cell>& cells) {
+        fixes.push_back(editFix(table.file, line, cells[1].column, cells[front].column - cells[1].column, u""));
+    };
+    cut(table.header->number, titles);
+    for (const Row& row : table.rows) {
+        if (row.cells.size() <= front) {
+            fixes.clear();
+            break;
+        }
+        cut(row.line, row.cells);
+    }
+    config::Text names;
+    for (std::size_t k = 1; k < front; ++k) names += (k > 1 ? u", " : u"") + titles[k].text;
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    finding.line = table.header->number;
+    finding.column = titles[1].column;
+    finding.found = visibleText(table.header->text, 60);
+    finding.message = messages::trf(
+        "the header numbers the steps from column {1} ({2}), behind {3}: the plug-in takes column k as step k, so it "
+        "reads each step k from the column titled for step k - {4}",
+        {std::to_string(front), backquoted(titles[front].text), backquoted(names), std::to_string(extra)});
+    finding.fix = messages::trf("delete {1} from every row, so that column k holds step k", {backquoted(names)});
+    finding.fixes = std::move(fixes);
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
 void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::vector<uint64_t> columns,
                  uint64_t steps, const std::vector<StepCurve>& curves, bool braking) {
     const Table table = readTable(file);
+    if (checkTransposed(diagnosis, table) || checkColumnsInFront(diagnosis, table)) return;
     checkHeader(diagnosis, table);
     // A column named twice is read twice; once is enough to check it.
     std::sort(columns.begin(), columns.end());
@@ -845,6 +983,7 @@ void checkCurves(Diagnosis& diagnosis, const std::filesystem::path& file, std::v
     }
     checkColumns(diagnosis, table, columns.empty() ? 0 : columns.back(), steps);
     checkCurveShapes(diagnosis, table, columns);
+    checkCurrentScale(diagnosis, file, curves);
     // Curves the plug-in did not finish reading, or files of the other
     // section, say nothing about the order of the steps.
     const std::optional<config::LoadFailure>& failure = diagnosis.plugin.report.failure;
@@ -1246,6 +1385,7 @@ bool checkPanelSigns(Diagnosis& diagnosis, const Table& table, const std::vector
 }  // namespace
 
 void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (isMisnamed(diagnosis, NotchKey::PowerCurrent)) return;
     const config::NotchConfig& notch = diagnosis.plugin.notch;
     const std::vector<uint64_t>& steps = notch.powerCurveSteps;
     std::vector<StepCurve> curves;
@@ -1255,6 +1395,7 @@ void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
 }
 
 void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (isMisnamed(diagnosis, NotchKey::BrakeCurrent)) return;
     const config::NotchConfig& notch = diagnosis.plugin.notch;
     const uint64_t count = notch.brakeStepCount;
     std::vector<uint64_t> columns;
@@ -1267,8 +1408,9 @@ void checkBrakeCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
 }
 
 void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file) {
+    if (isMisnamed(diagnosis, NotchKey::BrakeNoLoadCurrent)) return;
     const Table table = readTable(file);
-    checkHeader(diagnosis, table);
+    const bool rowAsHeader = checkHeader(diagnosis, table, u"line_voltage_V,no_load_current_A,auxiliary_A");
     bool quotesReported = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, false)) return;
@@ -1288,7 +1430,8 @@ void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file)
                     SensibleRange{0, 1000, messages::tr("a no-load current in A"), u"A"});
         return;
     }
-    if (table.rows.empty() && !table.header) return;
+    // A lone row written as the header is told above, with its cause.
+    if ((table.rows.empty() && !table.header) || (table.rows.empty() && rowAsHeader)) return;
     Finding finding;
     finding.severity = Severity::Warning;
     finding.file = table.file;

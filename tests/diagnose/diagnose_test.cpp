@@ -143,6 +143,26 @@ TEST(Diagnosis, TheFixOfAKeyRunTogetherWithItsValuesLoadsEveryValue) {
     }
 }
 
+// Files that notch.txt names beside the vehicle rather than in it: they are
+// found now, and lost when the vehicle folder is copied on its own. A name
+// that climbs out of the notch folder and stays inside the vehicle is fine.
+TEST(Diagnosis, ANotchFileNamedOutsideTheVehicleIsToldAndOneInsideItIsNot) {
+    TestFolder folder(u"diagnose");
+    folder.write("common/brake_params.txt", "RequiredNotch_Up, 1, 2, 3\n");
+    folder.write("vehicle/shared/power_params.txt", "RequiredNotch_Up, 1, 1, 2\n");
+    folder.write("vehicle/notch/notch.txt",
+                 "[Power]\nParams = ..\\shared\\power_params.txt\n[Brake]\nParams = ..\\..\\common\\brake_params.txt\n");
+    plugin::Plugin loaded;
+    loaded.directory = folder.path() / "vehicle" / "";
+    plugin::load(loaded);
+    ASSERT_EQ(loaded.notch.brakeStepCount, 3);  // the file outside is read
+    std::vector<int> lines;
+    for (const Finding& finding : diagnose::diagnoseVehicle(loaded))
+        if (finding.message.find("leaves the vehicle folder") != std::string::npos) lines.push_back(finding.line);
+    EXPECT_EQ(lines, std::vector<int>{4});
+    plugin::dispose(loaded);
+}
+
 TEST(Diagnosis, AVehicleWithOnlyThe32BitModuleListIsToldWhichListThePluginReads) {
     TestFolder folder(u"diagnose");
     folder.write("detailmodules.txt", "ats.dll\n");
