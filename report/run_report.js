@@ -392,9 +392,39 @@ orvalisPage.runReport = function () {
     var at = instantAt(u.posToVal(u.cursor.left, "x"));
     if (at !== instant) showAt(at, false);
   }
+  // The time axis. Its steps fall on whole seconds, minutes and hours on a
+  // long run; the step is the smallest whose labels, measured in the axis's
+  // own font, leave a gap between neighbours at the plot's width, so labels
+  // never overlap, whatever the zoom, the window or the language's font.
+  var timeSteps = longRun ? [0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800,
+    21600, 43200, 86400, 172800]
+    : [0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000,
+       10000, 20000, 50000, 100000];
+  var axisFont = "12px " + getComputedStyle(document.body).fontFamily, labelGap = 12;
+  var measure = document.createElement("canvas").getContext("2d");
+  measure.font = axisFont;
+  function tickText(value, step) {
+    if (longRun) return clock(value);
+    var decimals = Math.max(0, Math.ceil(-Math.log10(step) - 1e-9));
+    return (Math.round(value / step) * step).toFixed(decimals);
+  }
+  // The pixels between ticks that the axis needs at this scale and width.
+  function timeSpace(u, axis, min, max, plotDim) {
+    var perSecond = plotDim / Math.max(max - min, 1e-9);
+    for (var n = 0; n < timeSteps.length; n++) {
+      var step = timeSteps[n], pixels = step * perSecond;
+      if (pixels < 12 && n + 1 < timeSteps.length) continue;
+      var widest = 0;
+      for (var value = Math.ceil(min / step - 1e-9) * step; value <= max + 1e-9; value += step)
+        widest = Math.max(widest, measure.measureText(tickText(value, step)).width);
+      if (widest + labelGap <= pixels || n + 1 === timeSteps.length) return pixels * (1 - 1e-9);
+    }
+    return plotDim;
+  }
   function xAxis() {
-    return { label: longRun ? t("time") : t("time (s)"),
-             values: function (u, splits) { return splits.map(function (v) { return longRun ? clock(v) : v; }); } };
+    return { label: longRun ? t("time") : t("time (s)"), font: axisFont, incrs: timeSteps, space: timeSpace,
+             values: function (u, splits, axis, space, step) {
+               return splits.map(function (v) { return tickText(v, step); }); } };
   }
   function yRange(list) {
     var low = Infinity, high = -Infinity;
@@ -440,7 +470,9 @@ orvalisPage.runReport = function () {
     });
     var opts = {
       width: width, height: spec.height || 200, legend: { show: false },
-      cursor: { sync: { key: "run" }, drag: { x: true, y: false }, points: { show: false } },
+      // The cursor is an instant: a vertical line only, as a horizontal one
+      // would read as a level of the series.
+      cursor: { sync: { key: "run" }, drag: { x: true, y: false }, points: { show: false }, y: false },
       scales: scales, axes: axes, series: [{}].concat(placeholder),
       hooks: {
         draw: [function (u) {
@@ -697,7 +729,10 @@ orvalisPage.runReport = function () {
       var a = angleOf(tick / 4);
       svg(dialBox, "line", { x1: cx + 40 * Math.sin(a), y1: cy - 40 * Math.cos(a), x2: cx + 46 * Math.sin(a),
         y2: cy - 46 * Math.cos(a), "class": "dial-tick" });
-      var label = svg(dialBox, "text", { x: cx + 32 * Math.sin(a), y: cy - 32 * Math.cos(a) + 3, "class": "dial-scale" });
+      // The two ends of the scale sit outside the rim, leaving the space
+      // below the centre to the value, however wide its range.
+      var at = tick % 4 ? 32 : 57;
+      var label = svg(dialBox, "text", { x: cx + at * Math.sin(a), y: cy - at * Math.cos(a) + 3, "class": "dial-scale" });
       label.textContent = String(+(scale * tick / 4).toPrecision(3));
     }
     // In a reduced stretch the dial shows an arc over the group's range, not a hand.
@@ -705,8 +740,8 @@ orvalisPage.runReport = function () {
     var hand = svg(dialBox, "line", { x1: cx, y1: cy, x2: cx, y2: cy - 38, "class": "hand", "data-index": needle[0] });
     var title = svg(dialBox, "text", { x: cx, y: cy + 60, "class": "dial-label" });
     title.textContent = t(needle[1]) + " (" + needle[0] + ")";
-    var value = svg(dialBox, "text", { x: cx, y: cy + 22, "class": "panel-value", "data-index": needle[0] });
-    var rangeLabel = svg(dialBox, "text", { x: cx, y: cy + 34, "class": "dial-range hidden", "data-index": needle[0] });
+    var value = svg(dialBox, "text", { x: cx, y: cy + 18, "class": "panel-value", "data-index": needle[0] });
+    var rangeLabel = svg(dialBox, "text", { x: cx, y: cy + 31, "class": "dial-range hidden", "data-index": needle[0] });
     rangeLabel.textContent = t("min .. max");
     var input = svg(dialBox, "text", { x: cx, y: cy + 73, "class": "dial-input", "data-index": needle[0] });
     // A range of the input takes a line of its own, as it would not fit beside the dial.

@@ -252,6 +252,13 @@ def hover(browser, session, chart_id, time_s):
     }))()""")
 
 
+def check_legend_names(browser, session):
+    """Every legend names its series in full, not cut short."""
+    cut = evaluate(browser, session, """[...document.querySelectorAll('.legend-label')]
+        .filter(e => e.scrollWidth > e.clientWidth + 1).map(e => e.textContent)""")
+    return [f"the legend cuts the name {name!r} short" for name in cut]
+
+
 def check_hover(browser, session, rows, times):
     """Hovering 20 s on any chart, the timeline included, reads the same
     instant (within the pixel hovered) in every legend and the panel view."""
@@ -276,6 +283,12 @@ def check_hover(browser, session, rows, times):
                             f"trace {row['panel_41']} at {seen['instant']} s")
     if len(heights) != 1:
         failures.append(f"hovering moves the page: heights {sorted(heights)}")
+    levels = evaluate(browser, session, """window.report.plots.filter(u => {
+        const line = u.root.querySelector('.u-cursor-y');
+        return line && getComputedStyle(line).display !== 'none' && line.getBoundingClientRect().width > 0;
+    }).length""")
+    if levels:
+        failures.append(f"hovering draws a horizontal line, as if a level, across {levels} charts")
     return failures
 
 
@@ -303,6 +316,86 @@ def check_layout(browser, session):
     browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
     if not narrow < wide:
         failures.append(f"the charts do not follow the window: {narrow} px narrow, {wide} px wide")
+    return failures
+
+
+AXIS_LABELS_JS = """(() => {
+    const measure = document.createElement("canvas").getContext("2d"), out = [];
+    window.report.plots.forEach((u, n) => u.axes.forEach((axis, a) => {
+        if (!axis.show || axis.side % 2 || !axis._values) return;
+        measure.font = Array.isArray(axis.font) ? axis.font[0] : axis.font;
+        const ratio = devicePixelRatio, labels = [];
+        axis._splits.forEach((split, k) => {
+            const text = axis._values[k];
+            if (text === null || text === undefined || String(text) === "") return;
+            const x = u.valToPos(split, axis.scale), width = measure.measureText(String(text)).width / ratio;
+            labels.push({text: String(text), from: x - width / 2, to: x + width / 2});
+        });
+        labels.sort((p, q) => p.from - q.from);
+        for (let k = 1; k < labels.length; k++)
+            if (labels[k].from < labels[k - 1].to + 2)
+                out.push(`chart ${n} axis ${a}: ${labels[k - 1].text} and ${labels[k].text}`);
+        if (!labels.length && axis.scale === "x") out.push(`chart ${n} axis ${a}: no labels`);
+    }));
+    return out;
+})()"""
+
+
+def check_axis_labels(browser, session, where, zoom=None):
+    """No two tick labels of one horizontal axis overlap (or touch), measured
+    in the font they are drawn in, at the current view or after zooming to
+    ZOOM = (from, to) seconds; every time axis has labels."""
+    if zoom is not None:
+        evaluate(browser, session, f"window.report.plots[0].setScale('x', {{min: {zoom[0]}, max: {zoom[1]}}})")
+    overlaps = evaluate(browser, session, AXIS_LABELS_JS)
+    return [f"{where}: tick labels overlap or are missing: {overlap}" for overlap in overlaps[:5]]
+
+
+PANEL_TEXT_OVERLAPS_JS = """(() => {
+    const boxes = [...document.querySelectorAll('#panel-view text')]
+        .filter(e => e.textContent.trim() && getComputedStyle(e).display !== 'none')
+        .map(e => ({text: e.getAttribute('class') + ' ' + JSON.stringify(e.textContent), r: e.getBoundingClientRect()}));
+    const out = [];
+    for (let i = 0; i < boxes.length; i++)
+        for (let j = i + 1; j < boxes.length; j++) {
+            const a = boxes[i].r, b = boxes[j].r;
+            if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+                out.push(boxes[i].text + ' and ' + boxes[j].text);
+        }
+    return out;
+})()"""
+
+
+PANEL_TIMES_JS = """(() => {
+    const r = window.report, b = r.data.buckets, d = r.data.detail;
+    const k = r.covered.findIndex((covered, i) => !covered && i > b.length / 2);
+    const hold = r.holdBands.length ? [r.holdBands[0][0] + 0.5] : [];
+    return (k >= 0 ? [(b[k][0] + b[k][1]) / 2] : []).concat([0, d[d.length >> 1][0]], hold);
+})()"""
+
+
+def check_panel_text(browser, session, times):
+    """At each of TIMES no two words of the panel view overlap: a dial's value
+    or range stays clear of its scale."""
+    failures = []
+    for time_s in times:
+        evaluate(browser, session, f"window.report.showAt({time_s}, true)")
+        for overlap in evaluate(browser, session, PANEL_TEXT_OVERLAPS_JS)[:4]:
+            failures.append(f"the panel view at {time_s} s: {overlap} overlap")
+    return failures
+
+
+def check_zoomed_axis_labels(browser, session):
+    """Tick labels apart zoomed in to a few seconds, to a tenth of the run at an
+    odd place, and in a narrow window; the whole run shown again after."""
+    end_s = evaluate(browser, session, "window.report.data.meta.endMs / 1000")
+    failures = []
+    for zoom in ((end_s * 0.3137, end_s * 0.4137), (end_s * 0.5 + 0.37, end_s * 0.5 + 3.07)):
+        failures += check_axis_labels(browser, session, f"zoomed to {zoom[0]:.2f} .. {zoom[1]:.2f} s", zoom)
+    plot_width_at(browser, session, 1000)
+    failures += check_axis_labels(browser, session, "the whole run in a 1000 px window", (0, end_s))
+    browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
+    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
     return failures
 
 
@@ -376,6 +469,7 @@ def check_run(browser, session, trace_path):
     for lamp, on in shown["lamps"].items():
         if on != (row["panel_" + lamp] != "0"):
             failures.append(f"panel view lamp {lamp}: {'on' if on else 'off'}, trace {row['panel_' + lamp]}")
+    failures += check_legend_names(browser, session)
     failures += check_hover(browser, session, rows, times)
     failures += check_layout(browser, session)
     return failures
@@ -956,4 +1050,12 @@ def main(arguments):
 
 
 if __name__ == "__main__":
+                failures += check_axis_labels(browser, session, "the whole run")
     sys.exit(main(sys.argv[1:]))
+                failures += check_zoomed_axis_labels(browser, session)
+                # A range on every dial, then plain values, at rest and in a hold stage.
+                failures += check_panel_text(browser, session, evaluate(browser, session, PANEL_TIMES_JS))
+                if evaluate(browser, session, "window.report.data.kind") == "run":
+                    failures += check_legend_names(browser, session)
+                    failures += check_axis_labels(browser, session, "the whole run")
+                    failures += check_zoomed_axis_labels(browser, session)
