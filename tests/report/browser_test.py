@@ -869,6 +869,42 @@ def check_finding_links_both_ways(browser, session, table_file, line, box):
     return failures
 
 
+def check_vehicle_follows_window(browser, session):
+    """The vehicle report's charts follow the window's width."""
+    narrow = plot_width_at(browser, session, 900)
+    wide = plot_width_at(browser, session, 1600)
+    browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
+    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
+    return [] if narrow < wide else [f"the vehicle report's charts do not follow the window: {narrow} px narrow, "
+                                     f"{wide} px wide"]
+
+
+def check_vehicle_legends(browser, session):
+    """Hovering a chart of the vehicle report at an input that a row of the
+    table has reads every curve's point at that input in the legend."""
+    misread = evaluate(browser, session, """(() => {
+        const r = window.report, out = [];
+        const tables = r.data.vehicle.tables.filter(t => t.series.some(s => s.points.length));
+        tables.forEach((table, n) => {
+            const u = r.plots[n], items = [...u.root.querySelectorAll('.u-legend .u-series')].slice(1);
+            const inputs = [...new Set(table.series.flatMap(s => s.points.map(p => p[0])))].sort((a, b) => a - b);
+            inputs.filter((x, k) => k % Math.max(1, Math.floor(inputs.length / 5)) === 0).forEach(x => {
+                u.setCursor({left: u.valToPos(x, 'x'), top: 10});
+                table.series.forEach((series, k) => {
+                    const points = series.points.filter(p => p[0] === x);
+                    if (points.length !== 1) return;
+                    const text = items[k].querySelector('.u-value').textContent;
+                    if (Math.abs(Number(text.replace(/,/g, '')) - points[0][1]) > 1e-6 * Math.max(1, Math.abs(points[0][1])))
+                        out.push(`${table.file || table.kind}: at ${x} the legend reads ${series.name} ${text}, ` +
+                                 `the table ${points[0][1]}`);
+                });
+            });
+        });
+        return out;
+    })()""")
+    return misread[:8]
+
+
 def check_vehicle(browser, session, table_file, line):
     """A finding on LINE of TABLE_FILE: marked and circled there, by file line, and linked both ways."""
     failures = []
@@ -1014,20 +1050,31 @@ def main(arguments):
                 failures += check_stopped(browser, session, arguments[2])
                 shot = arguments[3]
             elif kind in ("run", "reduced"):
+                failures += check_axis_labels(browser, session, "the whole run")
                 failures += check_run(browser, session, arguments[2]) if kind == "run" else \
                     check_reduced(browser, session, trace)
+                failures += check_zoomed_axis_labels(browser, session)
+                # A range on every dial, then plain values, at rest and in a hold stage.
+                failures += check_panel_text(browser, session, evaluate(browser, session, PANEL_TIMES_JS))
                 # A reduced run is shown zoomed to 20 s after its departure, where every frame is kept.
                 evaluate(browser, session, "window.report.showAt(20, true)" if kind == "run" else
                          "window.report.goTo(20)")
                 shot = arguments[3]
             elif kind == "vehicle":
                 failures += check_vehicle(browser, session, arguments[2], arguments[3])
+                failures += check_axis_labels(browser, session, "the vehicle report")
+                failures += check_vehicle_follows_window(browser, session)
+                failures += check_vehicle_legends(browser, session)
                 shot = arguments[4]
             elif kind == "vehicle-stopped":
                 failures += check_stopped_vehicle(browser, session, arguments[2], arguments[3], arguments[4])
                 shot = arguments[5]
             else:
                 failures += check_japanese(browser, session)
+                if evaluate(browser, session, "window.report.data.kind") == "run":
+                    failures += check_legend_names(browser, session)
+                    failures += check_axis_labels(browser, session, "the whole run")
+                    failures += check_zoomed_axis_labels(browser, session)
                 shot = arguments[2]
             screenshot(browser, session, shot)
             if kind == "reduced":
@@ -1050,12 +1097,4 @@ def main(arguments):
 
 
 if __name__ == "__main__":
-                failures += check_axis_labels(browser, session, "the whole run")
     sys.exit(main(sys.argv[1:]))
-                failures += check_zoomed_axis_labels(browser, session)
-                # A range on every dial, then plain values, at rest and in a hold stage.
-                failures += check_panel_text(browser, session, evaluate(browser, session, PANEL_TIMES_JS))
-                if evaluate(browser, session, "window.report.data.kind") == "run":
-                    failures += check_legend_names(browser, session)
-                    failures += check_axis_labels(browser, session, "the whole run")
-                    failures += check_zoomed_axis_labels(browser, session)
