@@ -173,8 +173,11 @@ orvalisPage.runReport = function () {
   // ---- Colours: one per series of a chart, never reused on it.
   var colours = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b", "#e377c2", "#17becf",
                  "#7f7f7f", "#bcbd22", "#000080", "#008080"];
-  var shading = { hold1: "rgba(255,165,0,0.20)", hold2: "rgba(255,69,0,0.20)", shift: "rgba(70,130,180,0.20)",
-                  overlap: "rgba(0,0,0,0.3)" };
+  // Shadings and marks keep clear of every series' colour and of one
+  // another: a short overlap cut in grey would pass for a scenario event.
+  var shading = { hold1: "rgba(255,165,0,0.20)", hold2: "rgba(255,69,0,0.35)", shift: "rgba(70,130,180,0.20)",
+                  overlap: "rgba(154,205,50,0.45)" };
+  var markerColour = { event: "rgba(0,0,0,0.35)", note: "rgba(199,21,133,0.8)" };
 
   // The key of every shading and mark.
   var key = element("div", { "class": "shading-key", id: "shading-key" });
@@ -244,7 +247,7 @@ orvalisPage.runReport = function () {
       var x = Math.round(v.x(marker[0])) + 0.5;
       if (x < v.left || x - lastX < 4) continue;
       lastX = x;
-      ctx.strokeStyle = marker[1] ? "rgba(0,128,0,0.7)" : "rgba(0,0,0,0.35)";
+      ctx.strokeStyle = marker[1] ? markerColour.note : markerColour.event;
       ctx.setLineDash([4, 4]);
       ctx.beginPath();
       ctx.moveTo(x, v.top);
@@ -255,7 +258,7 @@ orvalisPage.runReport = function () {
       if (x + 3 + width > v.left + v.width) continue;
       ctx.fillStyle = "rgba(255,255,255,0.8)";
       ctx.fillRect(x + 2, v.top + 1, width + 2, 12);
-      ctx.fillStyle = marker[1] ? "#006400" : "#333";
+      ctx.fillStyle = marker[1] ? "#a0106a" : "#333";
       ctx.fillText(text, x + 3, v.top + 2);
       labelEnd = x + width + 10;
     }
@@ -513,6 +516,13 @@ orvalisPage.runReport = function () {
     if (reduced && spec.series.some(function (s) { return s.kind === "continuous"; }))
       spec.rangeNode = child(legend, "span", { "class": "legend-note", id: spec.id + "-range" }, [""]);
     legends.push(spec);
+    // What the chart draws in which colour, for the tests: its series (a
+    // lane's colour only says "on"), its shadings and the scenario's marks.
+    spec.colours = spec.series.filter(function (s) { return !s.lane; })
+      .map(function (s) { return [s.label, s.colour]; })
+      .concat(spec.shaded ? [["hold stage 1", shading.hold1], ["hold stage 2", shading.hold2],
+        ["brake-shift mode", shading.shift], ["overlap cut", shading.overlap]] : [])
+      .concat([["scenario event", markerColour.event], ["note", markerColour.note]]);
     return u;
   }
   var firstDraw = {};
@@ -569,7 +579,7 @@ orvalisPage.runReport = function () {
     lanes.push({ kind: "v", index: discreteIndex.hold_stage, label: t("hold stage"),
       colour: function (stage) { return stage === 1 ? "rgba(255,165,0,0.8)" : "rgba(255,69,0,0.8)"; } });
     lanes.push({ kind: "v", index: discreteIndex.start_cut, label: t("start cut"), colour: "#8c564b" });
-    lanes.push({ kind: "v", index: discreteIndex.overlap_cut, label: t("overlap cut"), colour: "rgba(0,0,0,0.55)" });
+    lanes.push({ kind: "v", index: discreteIndex.overlap_cut, label: t("overlap cut"), colour: "rgba(154,205,50,0.9)" });
     lanes.push({ kind: "v", index: discreteIndex.brake_shift, label: t("brake-shift mode"), colour: "#4682b4" });
     lanes.push({ kind: "v", index: discreteIndex.release_watch, label: t("release watch"), colour: "#17becf" });
   }
@@ -840,5 +850,6 @@ orvalisPage.runReport = function () {
   window.report = { data: data, plots: plots, lanes: lanes, showAt: showAt, goTo: goTo, instantAt: instantAt,
     instant: function () { return instant; }, shown: function () { return shown; }, laneValue: laneValue,
     continuousAt: continuousAt, stateAt: function (name, time) { return stateAt(discrete(name), time); },
-    holdBands: holdBands, shiftBands: shiftBands, overlapBands: overlapBands, covered: covered };
+    holdBands: holdBands, shiftBands: shiftBands, overlapBands: overlapBands, covered: covered,
+    colours: chartSpecs.map(function (spec) { return { id: spec.id, things: spec.colours }; }) };
 };

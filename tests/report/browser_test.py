@@ -252,6 +252,37 @@ def hover(browser, session, chart_id, time_s):
     }))()""")
 
 
+CHART_COLOURS_JS = """(() => {
+    const paint = document.createElement("canvas").getContext("2d", {willReadFrequently: true});
+    paint.canvas.width = paint.canvas.height = 1;
+    // A colour as it shows on the white plot: translucent shadings blend in.
+    const shown = colour => {
+        paint.clearRect(0, 0, 1, 1);
+        paint.fillStyle = "#fff";
+        paint.fillRect(0, 0, 1, 1);
+        paint.fillStyle = colour;
+        paint.fillRect(0, 0, 1, 1);
+        return [...paint.getImageData(0, 0, 1, 1).data.slice(0, 3)];
+    };
+    return window.report.colours.map(chart => ({id: chart.id,
+        things: chart.things.map(([name, colour]) => [name, shown(colour)])}));
+})()"""
+
+
+def check_chart_colours(browser, session):
+    """No colour stands for two things on one chart: every two of a chart's
+    series, shadings and marks differ clearly as they show on the plot."""
+    failures = []
+    for chart in evaluate(browser, session, CHART_COLOURS_JS):
+        things = chart["things"]
+        for i, (name, colour) in enumerate(things):
+            for other, other_colour in things[i + 1:]:
+                if math.dist(colour, other_colour) < 50:
+                    failures.append(f"{chart['id']}: {name} and {other} are drawn in nearly one colour "
+                                    f"({colour}, {other_colour})")
+    return failures
+
+
 def check_legend_names(browser, session):
     """Every legend names its series in full, not cut short."""
     cut = evaluate(browser, session, """[...document.querySelectorAll('.legend-label')]
@@ -470,6 +501,7 @@ def check_run(browser, session, trace_path):
         if on != (row["panel_" + lamp] != "0"):
             failures.append(f"panel view lamp {lamp}: {'on' if on else 'off'}, trace {row['panel_' + lamp]}")
     failures += check_legend_names(browser, session)
+    failures += check_chart_colours(browser, session)
     failures += check_hover(browser, session, rows, times)
     failures += check_layout(browser, session)
     return failures
