@@ -280,10 +280,19 @@ orvalisPage.runReport = function () {
       ctx.fillStyle = s.colour;
       ctx.globalAlpha = 0.25;
       var first = Math.max(0, atOrBefore(bucketStart, v.min));
-      var b, band = null;
+      var b, band = null, thin = (s.width || 1.5) * devicePixelRatio;
+      // A band too thin to show through its translucency (a series steady
+      // over the group) is drawn as the series' line would be: opaque, at
+      // least the line's width.
+      var fillRange = function (x, top, width, height) {
+        if (height >= 3 * devicePixelRatio) { ctx.fillRect(x, top, width, height); return; }
+        ctx.globalAlpha = 1;
+        ctx.fillRect(x, top + height / 2 - Math.max(thin, height) / 2, width, Math.max(thin, height));
+        ctx.globalAlpha = 0.25;
+      };
       // Groups narrower than a pixel are merged into one rectangle a column.
       var flush = function () {
-        if (band) ctx.fillRect(band.x0, band.top, Math.max(1, band.x1 - band.x0), Math.max(1, band.bottom - band.top));
+        if (band) fillRange(band.x0, band.top, Math.max(1, band.x1 - band.x0), band.bottom - band.top);
         band = null;
       };
       for (b = first; b < buckets.length && buckets[b][0] <= v.max; b++) {
@@ -295,7 +304,7 @@ orvalisPage.runReport = function () {
           // Only where no frame was kept: the kept ones are drawn as they were.
           flush();
           partly[b].forEach(function (span) {
-            ctx.fillRect(v.x(span[0]), top, Math.max(1, v.x(span[1]) - v.x(span[0])), Math.max(1, bottom - top));
+            fillRange(v.x(span[0]), top, Math.max(1, v.x(span[1]) - v.x(span[0])), bottom - top);
           });
           continue;
         }
@@ -361,24 +370,16 @@ orvalisPage.runReport = function () {
     ctx.stroke();
     ctx.restore();
   }
-  // Said on the chart when groups are wider than the pixels they stand for.
-  function resolutionNote(u, v) {
-    if (!reduced) return;
-    var groupS = meta.bucketFrames * frameS;
-    if (groupS / (v.max - v.min) * v.width < 3) return;
-    var b = Math.max(0, atOrBefore(bucketStart, v.min)), any = false;
-    for (; b < buckets.length && buckets[b][0] <= v.max; b++) if (!covered[b]) { any = true; break; }
-    if (!any) return;
-    var ctx = u.ctx, text = words("zoomed past the stored resolution: a band is the minimum and maximum of {1} " +
-      "frames ({2})", [meta.bucketFrames, groupS.toFixed(1) + " s"]);
-    ctx.save();
-    ctx.font = "11px sans-serif";
-    var width = ctx.measureText(text).width;
-    ctx.fillStyle = "rgba(255,250,205,0.95)";
-    ctx.fillRect(v.left + v.width - width - 10, v.top + v.height - 18, width + 8, 16);
-    ctx.fillStyle = "#7a5c00";
-    ctx.fillText(text, v.left + v.width - width - 6, v.top + v.height - 6);
-    ctx.restore();
+  // Said beside the chart's title when groups are wider than the pixels
+  // they stand for: on the plot it would hide what lies under it, and its
+  // place is kept when it is not shown, so that the page does not move.
+  function resolutionNote(u, v, node) {
+    var groupS = meta.bucketFrames * frameS, any = false;
+    if (groupS / (v.max - v.min) * v.width >= 3) {
+      var b = Math.max(0, atOrBefore(bucketStart, v.min));
+      for (; b < buckets.length && buckets[b][0] <= v.max; b++) if (!covered[b]) { any = true; break; }
+    }
+    node.style.visibility = any ? "visible" : "hidden";
   }
 
   // ---- Charts
@@ -453,7 +454,11 @@ orvalisPage.runReport = function () {
   // {key: {side}}, draw (extra drawing), legendRows, shaded, labelled.
   function chart(spec) {
     var box = child(charts, "section", { "class": "chart", id: spec.id });
-    child(box, "h2", {}, [spec.title]);
+    var heading = child(box, "h2", {}, [spec.title]);
+    if (reduced && spec.series.some(function (s) { return s.kind === "continuous"; }))
+      spec.noteNode = child(heading, "span", { "class": "resolution-note", id: spec.id + "-resolution" },
+        [words("zoomed past the stored resolution: a band is the minimum and maximum of {1} frames ({2})",
+          [meta.bucketFrames, (meta.bucketFrames * frameS).toFixed(1) + " s"])]);
     var scales = { x: { time: false, range: function (u, min, max) { return [min, max]; } } };
     var axes = [xAxis()], rightUsed = false;
     Object.keys(spec.scales).forEach(function (name) {
@@ -490,7 +495,7 @@ orvalisPage.runReport = function () {
           drawMarkers(u, v, spec.labelled);
           ctx.restore();
           if (spec.afterDraw) spec.afterDraw(u, v);
-          if (spec.series.some(function (s) { return s.kind === "continuous"; })) resolutionNote(u, v);
+          if (spec.noteNode) resolutionNote(u, v, spec.noteNode);
           drawn(u);
         }],
         setScale: [syncScale],
@@ -519,7 +524,7 @@ orvalisPage.runReport = function () {
     // What the chart draws in which colour, for the tests: its series (a
     // lane's colour only says "on"), its shadings and the scenario's marks.
     spec.colours = spec.series.filter(function (s) { return !s.lane; })
-      .map(function (s) { return [s.label, s.colour]; })
+      .map(function (s) { return [s.label, s.colour, s.name, s.scale, s.kind]; })
       .concat(spec.shaded ? [["hold stage 1", shading.hold1], ["hold stage 2", shading.hold2],
         ["brake-shift mode", shading.shift], ["overlap cut", shading.overlap]] : [])
       .concat([["scenario event", markerColour.event], ["note", markerColour.note]]);

@@ -283,6 +283,45 @@ def check_chart_colours(browser, session):
     return failures
 
 
+STEADY_SERIES_JS = """(() => {
+    const r = window.report, d = r.data, out = [], checked = [];
+    const ratio = devicePixelRatio;
+    r.colours.forEach((chart, n) => {
+        const u = r.plots[n], ctx = u.ctx;
+        chart.things.filter(thing => thing[4] === "continuous").forEach(([label, colour, name, scale]) => {
+            const k = d.meta.continuous.indexOf(name);
+            d.buckets.forEach((b, g) => {
+                const mid = (b[0] + b[1]) / 2;
+                if (r.covered[g] || b[3 + 4 * k] === null || b[3 + 4 * k] !== b[4 + 4 * k] ||
+                    mid < u.scales.x.min || mid > u.scales.x.max) return;
+                ctx.fillStyle = colour;
+                const want = ctx.fillStyle.match(/[0-9a-f]{2}/g).map(h => parseInt(h, 16));
+                const x = Math.round(u.valToPos(mid, "x", true)), y = Math.round(u.valToPos(b[3 + 4 * k], scale, true));
+                const pixels = ctx.getImageData(x - ratio, y - 3 * ratio, 2 * ratio + 1, 6 * ratio + 1).data;
+                let best = Infinity;
+                for (let p = 0; p < pixels.length; p += 4)
+                    best = Math.min(best, Math.hypot(pixels[p] - want[0], pixels[p + 1] - want[1], pixels[p + 2] - want[2]));
+                checked.push(label);
+                if (best > 60) out.push(`${label}, steady at ${b[3 + 4 * k]} over the group at ${b[0]} s, ` +
+                                        `does not show there (nearest colour ${Math.round(best)} away)`);
+            });
+        });
+    });
+    return {failures: out, checked: checked.length};
+})()"""
+
+
+def check_steady_series(browser, session):
+    """In the current view, a series steady over a group that is not kept
+    frame by frame shows at its value in its own colour, not as a band too
+    faint to see."""
+    found = evaluate(browser, session, STEADY_SERIES_JS)
+    failures = found["failures"][:6]
+    if found["checked"] == 0:
+        failures.append("no steady series in a group in view, so none checked")
+    return failures
+
+
 def check_legend_names(browser, session):
     """Every legend names its series in full, not cut short."""
     cut = evaluate(browser, session, """[...document.querySelectorAll('.legend-label')]
@@ -1088,9 +1127,12 @@ def main(arguments):
                 failures += check_zoomed_axis_labels(browser, session)
                 # A range on every dial, then plain values, at rest and in a hold stage.
                 failures += check_panel_text(browser, session, evaluate(browser, session, PANEL_TIMES_JS))
-                # A reduced run is shown zoomed to 20 s after its departure, where every frame is kept.
+                # A reduced run is shown zoomed to 20 s after its departure.
                 evaluate(browser, session, "window.report.showAt(20, true)" if kind == "run" else
                          "window.report.goTo(20)")
+                if kind == "reduced":
+                    time.sleep(0.2)
+                    failures += check_steady_series(browser, session)
                 shot = arguments[3]
             elif kind == "vehicle":
                 failures += check_vehicle(browser, session, arguments[2], arguments[3])
