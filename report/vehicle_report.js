@@ -201,10 +201,14 @@ orvalisPage.vehicleReport = function () {
   var head = child(modules, "tr", {});
   [t("line"), t("file"), t("outcome")].forEach(function (title) { child(head, "th", {}, [title]); });
   vehicle.modules.forEach(function (module) {
-    var row = child(modules, "tr", { "class": "outcome-" + module.outcome.replace(/ /g, "-") });
+    // An empty line names the plug-in's own folder, which loads nothing: it
+    // is said as what it is, not as a skipped module.
+    var row = child(modules, "tr", { "class": module.empty ? "outcome-empty" : "outcome-" + module.outcome.replace(/ /g, "-"),
+      "data-line": String(module.line) });
     child(row, "td", {}, [String(module.line)]);
-    child(row, "td", {}, [module.path]);
-    var outcome = child(row, "td", {}, [t(module.outcome) + (module.reason ? t(": ") + module.reason : "")]);
+    child(row, "td", {}, [module.empty ? "" : module.path]);
+    var outcome = child(row, "td", {}, [module.empty ? t("an empty line: it names no module")
+      : t(module.outcome) + (module.reason ? t(": ") + module.reason : "")]);
     findings.forEach(function (finding, k) {
       if (finding.file === "detailmodulesx64.txt" && finding.line === module.line)
         link(outcome, "#finding-" + k, " [" + t("severity-" + finding.severity) + "]", "to-finding");

@@ -976,6 +976,21 @@ def check_vehicle_legends(browser, session):
     return misread[:8]
 
 
+def check_module_rows(browser, session):
+    """Every module the plug-in skipped links to its finding; an empty line of
+    the list is said as such, not as a module the plug-in skipped."""
+    rows = evaluate(browser, session, """[...document.querySelectorAll('#modules tr[data-line]')].map(tr => ({
+        line: tr.dataset.line, outcome: tr.className, text: tr.textContent,
+        linked: tr.querySelectorAll('a.to-finding').length}))""")
+    failures = []
+    for row in rows:
+        if row["outcome"] in ("outcome-absent", "outcome-not-a-library") and not row["linked"]:
+            failures.append(f"module line {row['line']} ({row['text']}) is skipped but links to no finding")
+    if not any(row["outcome"] == "outcome-empty" for row in rows):
+        failures.append(f"the module list's empty last line is not said as one: {rows}")
+    return failures
+
+
 def check_vehicle(browser, session, table_file, line):
     """A finding on LINE of TABLE_FILE: marked and circled there, by file line, and linked both ways."""
     failures = []
@@ -1139,6 +1154,7 @@ def main(arguments):
                 failures += check_axis_labels(browser, session, "the vehicle report")
                 failures += check_vehicle_follows_window(browser, session)
                 failures += check_vehicle_legends(browser, session)
+                failures += check_module_rows(browser, session)
                 shot = arguments[4]
             elif kind == "vehicle-stopped":
                 failures += check_stopped_vehicle(browser, session, arguments[2], arguments[3], arguments[4])
