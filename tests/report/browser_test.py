@@ -952,15 +952,19 @@ def check_vehicle_follows_window(browser, session):
 
 def check_vehicle_legends(browser, session):
     """Hovering a chart of the vehicle report at an input that a row of the
-    table has reads every curve's point at that input in the legend."""
+    table has reads every curve's point at that input in the legend, and
+    does not move the page."""
     misread = evaluate(browser, session, """(() => {
-        const r = window.report, out = [];
+        const r = window.report, out = [], height = document.documentElement.scrollHeight;
         const tables = r.data.vehicle.tables.filter(t => t.series.some(s => s.points.length));
         tables.forEach((table, n) => {
             const u = r.plots[n], items = [...u.root.querySelectorAll('.u-legend .u-series')].slice(1);
             const inputs = [...new Set(table.series.flatMap(s => s.points.map(p => p[0])))].sort((a, b) => a - b);
             inputs.filter((x, k) => k % Math.max(1, Math.floor(inputs.length / 5)) === 0).forEach(x => {
                 u.setCursor({left: u.valToPos(x, 'x'), top: 10});
+                const now = document.documentElement.scrollHeight;
+                if (now !== height) out.push(`hovering ${table.file || table.kind} at ${x} moves the page: ` +
+                                             `${height} px high, then ${now} px`);
                 table.series.forEach((series, k) => {
                     const points = series.points.filter(p => p[0] === x);
                     if (points.length !== 1) return;
