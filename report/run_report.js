@@ -401,7 +401,7 @@ orvalisPage.runReport = function () {
   // own font, leave a gap between neighbours at the plot's width, so labels
   // never overlap, whatever the zoom, the window or the language's font.
   var timeSteps = longRun ? [0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800,
-    21600, 43200, 86400, 172800]
+    21600, 43200, 86400, 172800, 432000, 864000, 1728000, 4320000, 8640000]
     : [0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000,
        10000, 20000, 50000, 100000];
   var axisFont = "12px " + getComputedStyle(document.body).fontFamily, labelGap = 12;
