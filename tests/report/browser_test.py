@@ -15,24 +15,32 @@ run:     a run short enough to keep every frame: its series, the lanes of
          chosen frames; hovering 20 s on any chart reads 20 s in every
          legend and the panel view without moving the page; the charts
          share one plot area and follow the window; the start-up, the
-         happenings and the shading key are there.
+         happenings and the shading key are there; no two tick labels of an
+         axis overlap (whole run, zoomed, narrow window), nor two words of
+         the panel view; no two things of a chart share a colour; legends
+         name their series in full.
 reduced: a run cut into groups, against every frame of its trace: every
          change of a discrete series stands at its trace frame and none is
          missing, the groups cover the run and each keeps its minimum and
          maximum at frames where the trace has those values, every detail
          frame equals the trace, the power notch and hold stage step at the
          trace's frames when zoomed to the first departure, and where no
-         frame is kept the dials and legends show the group's range as one.
+         frame is kept the dials and legends show the group's range as one;
+         tick labels and the panel's words stay apart; zoomed to 20 s after
+         the departure, series steady over a group show at their value.
          Given a RUN COMMAND, TRACE is a named pipe that the command writes
          its trace to; it is read as the run plays and never kept on disk.
 stopped: the run report of a vehicle whose start-up stopped at an error in
          FILE says so at the top, with the error's line.
 vehicle: a finding on line LINE of the table FILE (as the report names it)
          is marked and circled there, numbered by that line, and linked to
-         the plot and back.
+         the plot and back; hovering reads every curve in the legend without
+         moving the page; the charts follow the window; every skipped module
+         links to its finding, and the module list's empty line is one.
 vehicle-stopped: the start-up stopped at LINE of FILE, in field FIELD: the
          unreadable row is shown at that cell, the later tables as not read.
-japanese: a report written with --lang ja is in Japanese, in Japanese fonts.
+japanese: a report written with --lang ja is in Japanese, in Japanese fonts;
+         a run report's tick labels stay apart and its legends whole.
 
 Chromium is driven over its DevTools protocol on a pipe (file descriptors 3
 and 4), with a fresh profile, no network services and no sandbox.
