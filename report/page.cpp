@@ -80,6 +80,7 @@ std::vector<PageWord> pageWords() {
         {"off", messages::tr("off")},
         {"absent", messages::tr("absent")},
         {"not a library", messages::tr("not a library")},
+        {"an empty line: it names no module", messages::tr("an empty line: it names no module")},
         // The run report's own words.
         {"What happened",
          messages::tr("What happened")},

@@ -173,8 +173,11 @@ orvalisPage.runReport = function () {
   // ---- Colours: one per series of a chart, never reused on it.
   var colours = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b", "#e377c2", "#17becf",
                  "#7f7f7f", "#bcbd22", "#000080", "#008080"];
-  var shading = { hold1: "rgba(255,165,0,0.20)", hold2: "rgba(255,69,0,0.20)", shift: "rgba(70,130,180,0.20)",
-                  overlap: "rgba(0,0,0,0.3)" };
+  // Shadings and marks keep clear of every series' colour and of one
+  // another: a short overlap cut in grey would pass for a scenario event.
+  var shading = { hold1: "rgba(255,165,0,0.20)", hold2: "rgba(255,69,0,0.35)", shift: "rgba(70,130,180,0.20)",
+                  overlap: "rgba(154,205,50,0.45)" };
+  var markerColour = { event: "rgba(0,0,0,0.35)", note: "rgba(199,21,133,0.8)" };
 
   // The key of every shading and mark.
   var key = element("div", { "class": "shading-key", id: "shading-key" });
@@ -244,7 +247,7 @@ orvalisPage.runReport = function () {
       var x = Math.round(v.x(marker[0])) + 0.5;
       if (x < v.left || x - lastX < 4) continue;
       lastX = x;
-      ctx.strokeStyle = marker[1] ? "rgba(0,128,0,0.7)" : "rgba(0,0,0,0.35)";
+      ctx.strokeStyle = marker[1] ? markerColour.note : markerColour.event;
       ctx.setLineDash([4, 4]);
       ctx.beginPath();
       ctx.moveTo(x, v.top);
@@ -255,7 +258,7 @@ orvalisPage.runReport = function () {
       if (x + 3 + width > v.left + v.width) continue;
       ctx.fillStyle = "rgba(255,255,255,0.8)";
       ctx.fillRect(x + 2, v.top + 1, width + 2, 12);
-      ctx.fillStyle = marker[1] ? "#006400" : "#333";
+      ctx.fillStyle = marker[1] ? "#a0106a" : "#333";
       ctx.fillText(text, x + 3, v.top + 2);
       labelEnd = x + width + 10;
     }
@@ -277,10 +280,19 @@ orvalisPage.runReport = function () {
       ctx.fillStyle = s.colour;
       ctx.globalAlpha = 0.25;
       var first = Math.max(0, atOrBefore(bucketStart, v.min));
-      var b, band = null;
+      var b, band = null, thin = (s.width || 1.5) * devicePixelRatio;
+      // A band too thin to show through its translucency (a series steady
+      // over the group) is drawn as the series' line would be: opaque, at
+      // least the line's width.
+      var fillRange = function (x, top, width, height) {
+        if (height >= 3 * devicePixelRatio) { ctx.fillRect(x, top, width, height); return; }
+        ctx.globalAlpha = 1;
+        ctx.fillRect(x, top + height / 2 - Math.max(thin, height) / 2, width, Math.max(thin, height));
+        ctx.globalAlpha = 0.25;
+      };
       // Groups narrower than a pixel are merged into one rectangle a column.
       var flush = function () {
-        if (band) ctx.fillRect(band.x0, band.top, Math.max(1, band.x1 - band.x0), Math.max(1, band.bottom - band.top));
+        if (band) fillRange(band.x0, band.top, Math.max(1, band.x1 - band.x0), band.bottom - band.top);
         band = null;
       };
       for (b = first; b < buckets.length && buckets[b][0] <= v.max; b++) {
@@ -292,7 +304,7 @@ orvalisPage.runReport = function () {
           // Only where no frame was kept: the kept ones are drawn as they were.
           flush();
           partly[b].forEach(function (span) {
-            ctx.fillRect(v.x(span[0]), top, Math.max(1, v.x(span[1]) - v.x(span[0])), Math.max(1, bottom - top));
+            fillRange(v.x(span[0]), top, Math.max(1, v.x(span[1]) - v.x(span[0])), bottom - top);
           });
           continue;
         }
@@ -358,24 +370,16 @@ orvalisPage.runReport = function () {
     ctx.stroke();
     ctx.restore();
   }
-  // Said on the chart when groups are wider than the pixels they stand for.
-  function resolutionNote(u, v) {
-    if (!reduced) return;
-    var groupS = meta.bucketFrames * frameS;
-    if (groupS / (v.max - v.min) * v.width < 3) return;
-    var b = Math.max(0, atOrBefore(bucketStart, v.min)), any = false;
-    for (; b < buckets.length && buckets[b][0] <= v.max; b++) if (!covered[b]) { any = true; break; }
-    if (!any) return;
-    var ctx = u.ctx, text = words("zoomed past the stored resolution: a band is the minimum and maximum of {1} " +
-      "frames ({2})", [meta.bucketFrames, groupS.toFixed(1) + " s"]);
-    ctx.save();
-    ctx.font = "11px sans-serif";
-    var width = ctx.measureText(text).width;
-    ctx.fillStyle = "rgba(255,250,205,0.95)";
-    ctx.fillRect(v.left + v.width - width - 10, v.top + v.height - 18, width + 8, 16);
-    ctx.fillStyle = "#7a5c00";
-    ctx.fillText(text, v.left + v.width - width - 6, v.top + v.height - 6);
-    ctx.restore();
+  // Said beside the chart's title when groups are wider than the pixels
+  // they stand for: on the plot it would hide what lies under it, and its
+  // place is kept when it is not shown, so that the page does not move.
+  function resolutionNote(u, v, node) {
+    var groupS = meta.bucketFrames * frameS, any = false;
+    if (groupS / (v.max - v.min) * v.width >= 3) {
+      var b = Math.max(0, atOrBefore(bucketStart, v.min));
+      for (; b < buckets.length && buckets[b][0] <= v.max; b++) if (!covered[b]) { any = true; break; }
+    }
+    node.style.visibility = any ? "visible" : "hidden";
   }
 
   // ---- Charts
@@ -392,9 +396,39 @@ orvalisPage.runReport = function () {
     var at = instantAt(u.posToVal(u.cursor.left, "x"));
     if (at !== instant) showAt(at, false);
   }
+  // The time axis. Its steps fall on whole seconds, minutes and hours on a
+  // long run; the step is the smallest whose labels, measured in the axis's
+  // own font, leave a gap between neighbours at the plot's width, so labels
+  // never overlap, whatever the zoom, the window or the language's font.
+  var timeSteps = longRun ? [0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800,
+    21600, 43200, 86400, 172800, 432000, 864000, 1728000, 4320000, 8640000]
+    : [0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000,
+       10000, 20000, 50000, 100000];
+  var axisFont = "12px " + getComputedStyle(document.body).fontFamily, labelGap = 12;
+  var measure = document.createElement("canvas").getContext("2d");
+  measure.font = axisFont;
+  function tickText(value, step) {
+    if (longRun) return clock(value);
+    var decimals = Math.max(0, Math.ceil(-Math.log10(step) - 1e-9));
+    return (Math.round(value / step) * step).toFixed(decimals);
+  }
+  // The pixels between ticks that the axis needs at this scale and width.
+  function timeSpace(u, axis, min, max, plotDim) {
+    var perSecond = plotDim / Math.max(max - min, 1e-9);
+    for (var n = 0; n < timeSteps.length; n++) {
+      var step = timeSteps[n], pixels = step * perSecond;
+      if (pixels < 12 && n + 1 < timeSteps.length) continue;
+      var widest = 0;
+      for (var value = Math.ceil(min / step - 1e-9) * step; value <= max + 1e-9; value += step)
+        widest = Math.max(widest, measure.measureText(tickText(value, step)).width);
+      if (widest + labelGap <= pixels || n + 1 === timeSteps.length) return pixels * (1 - 1e-9);
+    }
+    return plotDim;
+  }
   function xAxis() {
-    return { label: longRun ? t("time") : t("time (s)"),
-             values: function (u, splits) { return splits.map(function (v) { return longRun ? clock(v) : v; }); } };
+    return { label: longRun ? t("time") : t("time (s)"), font: axisFont, incrs: timeSteps, space: timeSpace,
+             values: function (u, splits, axis, space, step) {
+               return splits.map(function (v) { return tickText(v, step); }); } };
   }
   function yRange(list) {
     var low = Infinity, high = -Infinity;
@@ -420,7 +454,11 @@ orvalisPage.runReport = function () {
   // {key: {side}}, draw (extra drawing), legendRows, shaded, labelled.
   function chart(spec) {
     var box = child(charts, "section", { "class": "chart", id: spec.id });
-    child(box, "h2", {}, [spec.title]);
+    var heading = child(box, "h2", {}, [spec.title]);
+    if (reduced && spec.series.some(function (s) { return s.kind === "continuous"; }))
+      spec.noteNode = child(heading, "span", { "class": "resolution-note", id: spec.id + "-resolution" },
+        [words("zoomed past the stored resolution: a band is the minimum and maximum of {1} frames ({2})",
+          [meta.bucketFrames, (meta.bucketFrames * frameS).toFixed(1) + " s"])]);
     var scales = { x: { time: false, range: function (u, min, max) { return [min, max]; } } };
     var axes = [xAxis()], rightUsed = false;
     Object.keys(spec.scales).forEach(function (name) {
@@ -440,7 +478,9 @@ orvalisPage.runReport = function () {
     });
     var opts = {
       width: width, height: spec.height || 200, legend: { show: false },
-      cursor: { sync: { key: "run" }, drag: { x: true, y: false }, points: { show: false } },
+      // The cursor is an instant: a vertical line only, as a horizontal one
+      // would read as a level of the series.
+      cursor: { sync: { key: "run" }, drag: { x: true, y: false }, points: { show: false }, y: false },
       scales: scales, axes: axes, series: [{}].concat(placeholder),
       hooks: {
         draw: [function (u) {
@@ -455,7 +495,7 @@ orvalisPage.runReport = function () {
           drawMarkers(u, v, spec.labelled);
           ctx.restore();
           if (spec.afterDraw) spec.afterDraw(u, v);
-          if (spec.series.some(function (s) { return s.kind === "continuous"; })) resolutionNote(u, v);
+          if (spec.noteNode) resolutionNote(u, v, spec.noteNode);
           drawn(u);
         }],
         setScale: [syncScale],
@@ -481,6 +521,13 @@ orvalisPage.runReport = function () {
     if (reduced && spec.series.some(function (s) { return s.kind === "continuous"; }))
       spec.rangeNode = child(legend, "span", { "class": "legend-note", id: spec.id + "-range" }, [""]);
     legends.push(spec);
+    // What the chart draws in which colour, for the tests: its series (a
+    // lane's colour only says "on"), its shadings and the scenario's marks.
+    spec.colours = spec.series.filter(function (s) { return !s.lane; })
+      .map(function (s) { return [s.label, s.colour, s.name, s.scale, s.kind]; })
+      .concat(spec.shaded ? [["hold stage 1", shading.hold1], ["hold stage 2", shading.hold2],
+        ["brake-shift mode", shading.shift], ["overlap cut", shading.overlap]] : [])
+      .concat([["scenario event", markerColour.event], ["note", markerColour.note]]);
     return u;
   }
   var firstDraw = {};
@@ -537,7 +584,7 @@ orvalisPage.runReport = function () {
     lanes.push({ kind: "v", index: discreteIndex.hold_stage, label: t("hold stage"),
       colour: function (stage) { return stage === 1 ? "rgba(255,165,0,0.8)" : "rgba(255,69,0,0.8)"; } });
     lanes.push({ kind: "v", index: discreteIndex.start_cut, label: t("start cut"), colour: "#8c564b" });
-    lanes.push({ kind: "v", index: discreteIndex.overlap_cut, label: t("overlap cut"), colour: "rgba(0,0,0,0.55)" });
+    lanes.push({ kind: "v", index: discreteIndex.overlap_cut, label: t("overlap cut"), colour: "rgba(154,205,50,0.9)" });
     lanes.push({ kind: "v", index: discreteIndex.brake_shift, label: t("brake-shift mode"), colour: "#4682b4" });
     lanes.push({ kind: "v", index: discreteIndex.release_watch, label: t("release watch"), colour: "#17becf" });
   }
@@ -697,7 +744,10 @@ orvalisPage.runReport = function () {
       var a = angleOf(tick / 4);
       svg(dialBox, "line", { x1: cx + 40 * Math.sin(a), y1: cy - 40 * Math.cos(a), x2: cx + 46 * Math.sin(a),
         y2: cy - 46 * Math.cos(a), "class": "dial-tick" });
-      var label = svg(dialBox, "text", { x: cx + 32 * Math.sin(a), y: cy - 32 * Math.cos(a) + 3, "class": "dial-scale" });
+      // The two ends of the scale sit outside the rim, leaving the space
+      // below the centre to the value, however wide its range.
+      var at = tick % 4 ? 32 : 57;
+      var label = svg(dialBox, "text", { x: cx + at * Math.sin(a), y: cy - at * Math.cos(a) + 3, "class": "dial-scale" });
       label.textContent = String(+(scale * tick / 4).toPrecision(3));
     }
     // In a reduced stretch the dial shows an arc over the group's range, not a hand.
@@ -705,8 +755,8 @@ orvalisPage.runReport = function () {
     var hand = svg(dialBox, "line", { x1: cx, y1: cy, x2: cx, y2: cy - 38, "class": "hand", "data-index": needle[0] });
     var title = svg(dialBox, "text", { x: cx, y: cy + 60, "class": "dial-label" });
     title.textContent = t(needle[1]) + " (" + needle[0] + ")";
-    var value = svg(dialBox, "text", { x: cx, y: cy + 22, "class": "panel-value", "data-index": needle[0] });
-    var rangeLabel = svg(dialBox, "text", { x: cx, y: cy + 34, "class": "dial-range hidden", "data-index": needle[0] });
+    var value = svg(dialBox, "text", { x: cx, y: cy + 18, "class": "panel-value", "data-index": needle[0] });
+    var rangeLabel = svg(dialBox, "text", { x: cx, y: cy + 31, "class": "dial-range hidden", "data-index": needle[0] });
     rangeLabel.textContent = t("min .. max");
     var input = svg(dialBox, "text", { x: cx, y: cy + 73, "class": "dial-input", "data-index": needle[0] });
     // A range of the input takes a line of its own, as it would not fit beside the dial.
@@ -805,5 +855,6 @@ orvalisPage.runReport = function () {
   window.report = { data: data, plots: plots, lanes: lanes, showAt: showAt, goTo: goTo, instantAt: instantAt,
     instant: function () { return instant; }, shown: function () { return shown; }, laneValue: laneValue,
     continuousAt: continuousAt, stateAt: function (name, time) { return stateAt(discrete(name), time); },
-    holdBands: holdBands, shiftBands: shiftBands, overlapBands: overlapBands, covered: covered };
+    holdBands: holdBands, shiftBands: shiftBands, overlapBands: overlapBands, covered: covered,
+    colours: chartSpecs.map(function (spec) { return { id: spec.id, things: spec.colours }; }) };
 };

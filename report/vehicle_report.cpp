@@ -499,7 +499,8 @@ std::string vehicleReportJson(const plugin::Plugin& loaded, const std::vector<di
     for (std::size_t k = 0; k < loaded.report.modules.size(); ++k) {
         const config::ModuleNote& module = loaded.report.modules[k];
         out << (k ? "," : "") << "{\"line\":" << module.line << ",\"path\":" << jsonString(shownFile(module.path, folder))
-            << ",\"outcome\":\"" << outcomeName(module.outcome) << "\",\"reason\":" << jsonString(module.reason) << '}';
+            << ",\"outcome\":\"" << outcomeName(module.outcome) << "\",\"reason\":" << jsonString(module.reason)
+            << ",\"empty\":" << (namesNoModule(module, folder) ? "true" : "false") << '}';
     }
     out << "]},\"findings\":[";
     for (std::size_t k = 0; k < findings.size(); ++k) {

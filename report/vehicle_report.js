@@ -64,29 +64,44 @@ orvalisPage.vehicleReport = function () {
     return mark.line === line && (mark.field <= 0 || mark.field === column);
   }
 
-  var marked = {}, circles = {};
+  var marked = {}, circles = {}, plots = [];
+  function chartWidth() { return Math.min(900, plotWidth() + 200); }
   function plot(box, table, xLabel, yLabel) {
     var entries = [];
     table.series.forEach(function (series, s) {
       series.points.forEach(function (point) { entries.push({ s: s, x: point[0], y: point[1], line: point[2] }); });
     });
     entries.sort(function (a, b) { return a.x - b.x; });
-    var plotData = [entries.map(function (entry) { return entry.x; })];
+    // One column of the chart's data for each input, holding every series'
+    // point there, so that hovering an input reads all the curves at it. A
+    // second point of one series at the same input (a repeated row) takes a
+    // column of its own.
+    var xs = [], columns = [];
+    entries.forEach(function (entry) {
+      var last = columns[columns.length - 1];
+      if (!last || xs[xs.length - 1] !== entry.x || entry.s in last) {
+        xs.push(entry.x);
+        columns.push(last = {});
+      }
+      last[entry.s] = entry.y;
+      entry.index = xs.length - 1;
+    });
+    var plotData = [xs];
     var options = [{ label: xLabel }];
     table.series.forEach(function (series, s) {
-      plotData.push(entries.map(function (entry) { return entry.s === s ? entry.y : null; }));
+      plotData.push(columns.map(function (column) { return s in column ? column[s] : null; }));
       options.push({ label: series.name, stroke: series.used ? palette[s % palette.length] : "rgba(0,0,0,0.3)",
         width: series.used ? 2 : 1, spanGaps: true, points: { show: true, size: series.used ? 6 : 4 } });
     });
     var hits = [];
-    entries.forEach(function (entry, index) {
+    entries.forEach(function (entry) {
       var column = table.series[entry.s].column;
       if (table.marks.some(function (mark) { return markHits(mark, entry.line, column); }))
-        hits.push({ index: index, s: entry.s, line: entry.line, column: column });
+        hits.push({ index: entry.index, s: entry.s, line: entry.line, column: column });
     });
     circles[table.file] = hits.map(function (hit) { return { line: hit.line, column: hit.column }; });
-    new uPlot({
-      width: Math.min(900, plotWidth() + 200), height: 260,
+    plots.push(new uPlot({
+      width: chartWidth(), height: 260,
       scales: { x: { time: false } },
       axes: [{ label: xLabel }, { label: yLabel }],
       series: options,
@@ -103,7 +118,7 @@ orvalisPage.vehicleReport = function () {
         });
         ctx.restore();
       }] },
-    }, plotData, box);
+    }, plotData, box));
   }
 
   // The loaded points by file line, then the row the reader stopped at with
@@ -186,15 +201,24 @@ orvalisPage.vehicleReport = function () {
   var head = child(modules, "tr", {});
   [t("line"), t("file"), t("outcome")].forEach(function (title) { child(head, "th", {}, [title]); });
   vehicle.modules.forEach(function (module) {
-    var row = child(modules, "tr", { "class": "outcome-" + module.outcome.replace(/ /g, "-") });
+    // An empty line names the plug-in's own folder, which loads nothing: it
+    // is said as what it is, not as a skipped module.
+    var row = child(modules, "tr", { "class": module.empty ? "outcome-empty" : "outcome-" + module.outcome.replace(/ /g, "-"),
+      "data-line": String(module.line) });
     child(row, "td", {}, [String(module.line)]);
-    child(row, "td", {}, [module.path]);
-    var outcome = child(row, "td", {}, [t(module.outcome) + (module.reason ? t(": ") + module.reason : "")]);
+    child(row, "td", {}, [module.empty ? "" : module.path]);
+    var outcome = child(row, "td", {}, [module.empty ? t("an empty line: it names no module")
+      : t(module.outcome) + (module.reason ? t(": ") + module.reason : "")]);
     findings.forEach(function (finding, k) {
       if (finding.file === "detailmodulesx64.txt" && finding.line === module.line)
         link(outcome, "#finding-" + k, " [" + t("severity-" + finding.severity) + "]", "to-finding");
     });
   });
 
-  window.report = { data: data, marked: marked, circles: circles };
+  window.addEventListener("resize", function () {
+    var width = chartWidth();
+    plots.forEach(function (u) { u.setSize({ width: width, height: u.height }); });
+  });
+
+  window.report = { data: data, marked: marked, circles: circles, plots: plots };
 };

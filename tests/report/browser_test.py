@@ -15,24 +15,32 @@ run:     a run short enough to keep every frame: its series, the lanes of
          chosen frames; hovering 20 s on any chart reads 20 s in every
          legend and the panel view without moving the page; the charts
          share one plot area and follow the window; the start-up, the
-         happenings and the shading key are there.
+         happenings and the shading key are there; no two tick labels of an
+         axis overlap (whole run, zoomed, narrow window), nor two words of
+         the panel view; no two things of a chart share a colour; legends
+         name their series in full.
 reduced: a run cut into groups, against every frame of its trace: every
          change of a discrete series stands at its trace frame and none is
          missing, the groups cover the run and each keeps its minimum and
          maximum at frames where the trace has those values, every detail
          frame equals the trace, the power notch and hold stage step at the
          trace's frames when zoomed to the first departure, and where no
-         frame is kept the dials and legends show the group's range as one.
+         frame is kept the dials and legends show the group's range as one;
+         tick labels and the panel's words stay apart; zoomed to 20 s after
+         the departure, series steady over a group show at their value.
          Given a RUN COMMAND, TRACE is a named pipe that the command writes
          its trace to; it is read as the run plays and never kept on disk.
 stopped: the run report of a vehicle whose start-up stopped at an error in
          FILE says so at the top, with the error's line.
 vehicle: a finding on line LINE of the table FILE (as the report names it)
          is marked and circled there, numbered by that line, and linked to
-         the plot and back.
+         the plot and back; hovering reads every curve in the legend without
+         moving the page; the charts follow the window; every skipped module
+         links to its finding, and the module list's empty line is one.
 vehicle-stopped: the start-up stopped at LINE of FILE, in field FIELD: the
          unreadable row is shown at that cell, the later tables as not read.
-japanese: a report written with --lang ja is in Japanese, in Japanese fonts.
+japanese: a report written with --lang ja is in Japanese, in Japanese fonts;
+         a run report's tick labels stay apart and its legends whole.
 
 Chromium is driven over its DevTools protocol on a pipe (file descriptors 3
 and 4), with a fresh profile, no network services and no sandbox.
@@ -252,6 +260,83 @@ def hover(browser, session, chart_id, time_s):
     }))()""")
 
 
+CHART_COLOURS_JS = """(() => {
+    const paint = document.createElement("canvas").getContext("2d", {willReadFrequently: true});
+    paint.canvas.width = paint.canvas.height = 1;
+    // A colour as it shows on the white plot: translucent shadings blend in.
+    const shown = colour => {
+        paint.clearRect(0, 0, 1, 1);
+        paint.fillStyle = "#fff";
+        paint.fillRect(0, 0, 1, 1);
+        paint.fillStyle = colour;
+        paint.fillRect(0, 0, 1, 1);
+        return [...paint.getImageData(0, 0, 1, 1).data.slice(0, 3)];
+    };
+    return window.report.colours.map(chart => ({id: chart.id,
+        things: chart.things.map(([name, colour]) => [name, shown(colour)])}));
+})()"""
+
+
+def check_chart_colours(browser, session):
+    """No colour stands for two things on one chart: every two of a chart's
+    series, shadings and marks differ clearly as they show on the plot."""
+    failures = []
+    for chart in evaluate(browser, session, CHART_COLOURS_JS):
+        things = chart["things"]
+        for i, (name, colour) in enumerate(things):
+            for other, other_colour in things[i + 1:]:
+                if math.dist(colour, other_colour) < 50:
+                    failures.append(f"{chart['id']}: {name} and {other} are drawn in nearly one colour "
+                                    f"({colour}, {other_colour})")
+    return failures
+
+
+STEADY_SERIES_JS = """(() => {
+    const r = window.report, d = r.data, out = [], checked = [];
+    const ratio = devicePixelRatio;
+    r.colours.forEach((chart, n) => {
+        const u = r.plots[n], ctx = u.ctx;
+        chart.things.filter(thing => thing[4] === "continuous").forEach(([label, colour, name, scale]) => {
+            const k = d.meta.continuous.indexOf(name);
+            d.buckets.forEach((b, g) => {
+                const mid = (b[0] + b[1]) / 2;
+                if (r.covered[g] || b[3 + 4 * k] === null || b[3 + 4 * k] !== b[4 + 4 * k] ||
+                    mid < u.scales.x.min || mid > u.scales.x.max) return;
+                ctx.fillStyle = colour;
+                const want = ctx.fillStyle.match(/[0-9a-f]{2}/g).map(h => parseInt(h, 16));
+                const x = Math.round(u.valToPos(mid, "x", true)), y = Math.round(u.valToPos(b[3 + 4 * k], scale, true));
+                const pixels = ctx.getImageData(x - ratio, y - 3 * ratio, 2 * ratio + 1, 6 * ratio + 1).data;
+                let best = Infinity;
+                for (let p = 0; p < pixels.length; p += 4)
+                    best = Math.min(best, Math.hypot(pixels[p] - want[0], pixels[p + 1] - want[1], pixels[p + 2] - want[2]));
+                checked.push(label);
+                if (best > 60) out.push(`${label}, steady at ${b[3 + 4 * k]} over the group at ${b[0]} s, ` +
+                                        `does not show there (nearest colour ${Math.round(best)} away)`);
+            });
+        });
+    });
+    return {failures: out, checked: checked.length};
+})()"""
+
+
+def check_steady_series(browser, session):
+    """In the current view, a series steady over a group that is not kept
+    frame by frame shows at its value in its own colour, not as a band too
+    faint to see."""
+    found = evaluate(browser, session, STEADY_SERIES_JS)
+    failures = found["failures"][:6]
+    if found["checked"] == 0:
+        failures.append("no steady series in a group in view, so none checked")
+    return failures
+
+
+def check_legend_names(browser, session):
+    """Every legend names its series in full, not cut short."""
+    cut = evaluate(browser, session, """[...document.querySelectorAll('.legend-label')]
+        .filter(e => e.scrollWidth > e.clientWidth + 1).map(e => e.textContent)""")
+    return [f"the legend cuts the name {name!r} short" for name in cut]
+
+
 def check_hover(browser, session, rows, times):
     """Hovering 20 s on any chart, the timeline included, reads the same
     instant (within the pixel hovered) in every legend and the panel view."""
@@ -276,6 +361,12 @@ def check_hover(browser, session, rows, times):
                             f"trace {row['panel_41']} at {seen['instant']} s")
     if len(heights) != 1:
         failures.append(f"hovering moves the page: heights {sorted(heights)}")
+    levels = evaluate(browser, session, """window.report.plots.filter(u => {
+        const line = u.root.querySelector('.u-cursor-y');
+        return line && getComputedStyle(line).display !== 'none' && line.getBoundingClientRect().width > 0;
+    }).length""")
+    if levels:
+        failures.append(f"hovering draws a horizontal line, as if a level, across {levels} charts")
     return failures
 
 
@@ -303,6 +394,86 @@ def check_layout(browser, session):
     browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
     if not narrow < wide:
         failures.append(f"the charts do not follow the window: {narrow} px narrow, {wide} px wide")
+    return failures
+
+
+AXIS_LABELS_JS = """(() => {
+    const measure = document.createElement("canvas").getContext("2d"), out = [];
+    window.report.plots.forEach((u, n) => u.axes.forEach((axis, a) => {
+        if (!axis.show || axis.side % 2 || !axis._values) return;
+        measure.font = Array.isArray(axis.font) ? axis.font[0] : axis.font;
+        const ratio = devicePixelRatio, labels = [];
+        axis._splits.forEach((split, k) => {
+            const text = axis._values[k];
+            if (text === null || text === undefined || String(text) === "") return;
+            const x = u.valToPos(split, axis.scale), width = measure.measureText(String(text)).width / ratio;
+            labels.push({text: String(text), from: x - width / 2, to: x + width / 2});
+        });
+        labels.sort((p, q) => p.from - q.from);
+        for (let k = 1; k < labels.length; k++)
+            if (labels[k].from < labels[k - 1].to + 2)
+                out.push(`chart ${n} axis ${a}: ${labels[k - 1].text} and ${labels[k].text}`);
+        if (!labels.length && axis.scale === "x") out.push(`chart ${n} axis ${a}: no labels`);
+    }));
+    return out;
+})()"""
+
+
+def check_axis_labels(browser, session, where, zoom=None):
+    """No two tick labels of one horizontal axis overlap (or touch), measured
+    in the font they are drawn in, at the current view or after zooming to
+    ZOOM = (from, to) seconds; every time axis has labels."""
+    if zoom is not None:
+        evaluate(browser, session, f"window.report.plots[0].setScale('x', {{min: {zoom[0]}, max: {zoom[1]}}})")
+    overlaps = evaluate(browser, session, AXIS_LABELS_JS)
+    return [f"{where}: tick labels overlap or are missing: {overlap}" for overlap in overlaps[:5]]
+
+
+PANEL_TEXT_OVERLAPS_JS = """(() => {
+    const boxes = [...document.querySelectorAll('#panel-view text')]
+        .filter(e => e.textContent.trim() && getComputedStyle(e).display !== 'none')
+        .map(e => ({text: e.getAttribute('class') + ' ' + JSON.stringify(e.textContent), r: e.getBoundingClientRect()}));
+    const out = [];
+    for (let i = 0; i < boxes.length; i++)
+        for (let j = i + 1; j < boxes.length; j++) {
+            const a = boxes[i].r, b = boxes[j].r;
+            if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+                out.push(boxes[i].text + ' and ' + boxes[j].text);
+        }
+    return out;
+})()"""
+
+
+PANEL_TIMES_JS = """(() => {
+    const r = window.report, b = r.data.buckets, d = r.data.detail;
+    const k = r.covered.findIndex((covered, i) => !covered && i > b.length / 2);
+    const hold = r.holdBands.length ? [r.holdBands[0][0] + 0.5] : [];
+    return (k >= 0 ? [(b[k][0] + b[k][1]) / 2] : []).concat([0, d[d.length >> 1][0]], hold);
+})()"""
+
+
+def check_panel_text(browser, session, times):
+    """At each of TIMES no two words of the panel view overlap: a dial's value
+    or range stays clear of its scale."""
+    failures = []
+    for time_s in times:
+        evaluate(browser, session, f"window.report.showAt({time_s}, true)")
+        for overlap in evaluate(browser, session, PANEL_TEXT_OVERLAPS_JS)[:4]:
+            failures.append(f"the panel view at {time_s} s: {overlap} overlap")
+    return failures
+
+
+def check_zoomed_axis_labels(browser, session):
+    """Tick labels apart zoomed in to a few seconds, to a tenth of the run at an
+    odd place, and in a narrow window; the whole run shown again after."""
+    end_s = evaluate(browser, session, "window.report.data.meta.endMs / 1000")
+    failures = []
+    for zoom in ((end_s * 0.3137, end_s * 0.4137), (end_s * 0.5 + 0.37, end_s * 0.5 + 3.07)):
+        failures += check_axis_labels(browser, session, f"zoomed to {zoom[0]:.2f} .. {zoom[1]:.2f} s", zoom)
+    plot_width_at(browser, session, 1000)
+    failures += check_axis_labels(browser, session, "the whole run in a 1000 px window", (0, end_s))
+    browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
+    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
     return failures
 
 
@@ -376,6 +547,8 @@ def check_run(browser, session, trace_path):
     for lamp, on in shown["lamps"].items():
         if on != (row["panel_" + lamp] != "0"):
             failures.append(f"panel view lamp {lamp}: {'on' if on else 'off'}, trace {row['panel_' + lamp]}")
+    failures += check_legend_names(browser, session)
+    failures += check_chart_colours(browser, session)
     failures += check_hover(browser, session, rows, times)
     failures += check_layout(browser, session)
     return failures
@@ -775,6 +948,61 @@ def check_finding_links_both_ways(browser, session, table_file, line, box):
     return failures
 
 
+def check_vehicle_follows_window(browser, session):
+    """The vehicle report's charts follow the window's width."""
+    narrow = plot_width_at(browser, session, 900)
+    wide = plot_width_at(browser, session, 1600)
+    browser.call("Emulation.clearDeviceMetricsOverride", {}, session)
+    evaluate(browser, session, "window.dispatchEvent(new Event('resize'))")
+    return [] if narrow < wide else [f"the vehicle report's charts do not follow the window: {narrow} px narrow, "
+                                     f"{wide} px wide"]
+
+
+def check_vehicle_legends(browser, session):
+    """Hovering a chart of the vehicle report at an input that a row of the
+    table has reads every curve's point at that input in the legend, and
+    does not move the page."""
+    misread = evaluate(browser, session, """(() => {
+        const r = window.report, out = [], height = document.documentElement.scrollHeight;
+        const tables = r.data.vehicle.tables.filter(t => t.series.some(s => s.points.length));
+        tables.forEach((table, n) => {
+            const u = r.plots[n], items = [...u.root.querySelectorAll('.u-legend .u-series')].slice(1);
+            const inputs = [...new Set(table.series.flatMap(s => s.points.map(p => p[0])))].sort((a, b) => a - b);
+            inputs.filter((x, k) => k % Math.max(1, Math.floor(inputs.length / 5)) === 0).forEach(x => {
+                u.setCursor({left: u.valToPos(x, 'x'), top: 10});
+                const now = document.documentElement.scrollHeight;
+                if (now !== height) out.push(`hovering ${table.file || table.kind} at ${x} moves the page: ` +
+                                             `${height} px high, then ${now} px`);
+                table.series.forEach((series, k) => {
+                    const points = series.points.filter(p => p[0] === x);
+                    if (points.length !== 1) return;
+                    const text = items[k].querySelector('.u-value').textContent;
+                    if (Math.abs(Number(text.replace(/,/g, '')) - points[0][1]) > 1e-6 * Math.max(1, Math.abs(points[0][1])))
+                        out.push(`${table.file || table.kind}: at ${x} the legend reads ${series.name} ${text}, ` +
+                                 `the table ${points[0][1]}`);
+                });
+            });
+        });
+        return out;
+    })()""")
+    return misread[:8]
+
+
+def check_module_rows(browser, session):
+    """Every module the plug-in skipped links to its finding; an empty line of
+    the list is said as such, not as a module the plug-in skipped."""
+    rows = evaluate(browser, session, """[...document.querySelectorAll('#modules tr[data-line]')].map(tr => ({
+        line: tr.dataset.line, outcome: tr.className, text: tr.textContent,
+        linked: tr.querySelectorAll('a.to-finding').length}))""")
+    failures = []
+    for row in rows:
+        if row["outcome"] in ("outcome-absent", "outcome-not-a-library") and not row["linked"]:
+            failures.append(f"module line {row['line']} ({row['text']}) is skipped but links to no finding")
+    if not any(row["outcome"] == "outcome-empty" for row in rows):
+        failures.append(f"the module list's empty last line is not said as one: {rows}")
+    return failures
+
+
 def check_vehicle(browser, session, table_file, line):
     """A finding on LINE of TABLE_FILE: marked and circled there, by file line, and linked both ways."""
     failures = []
@@ -920,20 +1148,35 @@ def main(arguments):
                 failures += check_stopped(browser, session, arguments[2])
                 shot = arguments[3]
             elif kind in ("run", "reduced"):
+                failures += check_axis_labels(browser, session, "the whole run")
                 failures += check_run(browser, session, arguments[2]) if kind == "run" else \
                     check_reduced(browser, session, trace)
-                # A reduced run is shown zoomed to 20 s after its departure, where every frame is kept.
+                failures += check_zoomed_axis_labels(browser, session)
+                # A range on every dial, then plain values, at rest and in a hold stage.
+                failures += check_panel_text(browser, session, evaluate(browser, session, PANEL_TIMES_JS))
+                # A reduced run is shown zoomed to 20 s after its departure.
                 evaluate(browser, session, "window.report.showAt(20, true)" if kind == "run" else
                          "window.report.goTo(20)")
+                if kind == "reduced":
+                    time.sleep(0.2)
+                    failures += check_steady_series(browser, session)
                 shot = arguments[3]
             elif kind == "vehicle":
                 failures += check_vehicle(browser, session, arguments[2], arguments[3])
+                failures += check_axis_labels(browser, session, "the vehicle report")
+                failures += check_vehicle_follows_window(browser, session)
+                failures += check_vehicle_legends(browser, session)
+                failures += check_module_rows(browser, session)
                 shot = arguments[4]
             elif kind == "vehicle-stopped":
                 failures += check_stopped_vehicle(browser, session, arguments[2], arguments[3], arguments[4])
                 shot = arguments[5]
             else:
                 failures += check_japanese(browser, session)
+                if evaluate(browser, session, "window.report.data.kind") == "run":
+                    failures += check_legend_names(browser, session)
+                    failures += check_axis_labels(browser, session, "the whole run")
+                    failures += check_zoomed_axis_labels(browser, session)
                 shot = arguments[2]
             screenshot(browser, session, shot)
             if kind == "reduced":

@@ -359,6 +359,10 @@ TEST(VehicleReport, ASkippedModuleIsAFindingOnceAndAStoppedLoadStillGivesAReport
     own.message = "the diagnosis's own";
     const std::string json = vehicleJson(folder, {own});
     EXPECT_EQ(count(json, "\"file\":\"detailmodulesx64.txt\",\"line\":"), 2) << json;
+    // The empty line after the last module names no module: no finding, and
+    // the module table says what it is.
+    EXPECT_EQ(count(json, "\"empty\":false"), 2) << json;
+    EXPECT_EQ(count(json, "\"empty\":true"), 1) << json;
     EXPECT_NE(json.find("\"line\":1,\"column\":0,\"field\":\"\",\"found\":\"missing_one.dll\",\"message\":\"the "
                         "plug-in skips this module: no such file\""),
               std::string::npos)
