@@ -1041,6 +1041,31 @@ std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::pat
     return config::resolvePath(written->base, value);
 }
 
+// A name typed for PanelModify.txt: its stem, with blanks, '_' or '-'
+// between its letters taken out, is the switch's stem with one letter left
+// out or mistyped, or two neighbours traded. A letter or a mark added at
+// either end ("_PanelModify.txt", "PanelModify_off.txt", "PanelModify.bak")
+// is how a switch is put aside on purpose, and is no such name.
+bool isMistypedSwitchName(std::u16string_view name) {
+    const std::u16string_view wanted = u"panelmodify";
+    if (name.size() <= 4 || editDistance(name.substr(name.size() - 4), u".txt") != 0) return false;
+    const std::u16string_view stem = name.substr(0, name.size() - 4);
+    std::u16string letters;
+    for (std::size_t i = 0; i < stem.size(); ++i) {
+        const char16_t c = stem[i];
+        const bool inner = i > 0 && i + 1 < stem.size();
+        if (inner && (c == ' ' || c == '_' || c == '-')) continue;
+        letters += (c >= 'A' && c <= 'Z') ? static_cast<char16_t>(c + 32) : c;
+    }
+    if (letters == wanted) return letters.size() < stem.size();
+    if (letters.size() <= wanted.size() && editDistance(letters, wanted) == 1) return true;
+    if (letters.size() != wanted.size()) return false;
+    std::size_t first = 0;
+    while (first < letters.size() && letters[first] == wanted[first]) ++first;
+    return first + 1 < letters.size() && letters[first] == wanted[first + 1] &&
+           letters[first + 1] == wanted[first] && letters.substr(first + 2) == wanted.substr(first + 2);
+}
+
 void checkFolder(Diagnosis& diagnosis) {
     const fs::path& folder = diagnosis.plugin.directory;
     std::error_code error;
@@ -1057,7 +1082,16 @@ void checkFolder(Diagnosis& diagnosis) {
     if (diagnosis.plugin.adjust.enabled) return;
     // The switch file's content is never read: any file of a name meant as
     // PanelModify.txt was meant to switch the mode on.
-    const std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");
+    std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");
+    if (candidates.empty()) {
+        std::error_code listError;
+        for (fs::directory_iterator it(diagnosis.folder, listError), end; !listError && it != end;
+             it.increment(listError)) {
+            std::error_code kindError;
+            if (it->is_regular_file(kindError) && isMistypedSwitchName(nameOf(it->path())))
+                candidates.push_back({it->path(), Match::Same, {}});
+        }
+    }
     for (const Candidate& candidate : candidates) {
         if (candidate.path.parent_path() != diagnosis.folder) {
             // Moved into a folder, perhaps to switch the mode off: told, not moved back.

@@ -102,6 +102,17 @@ std::optional<config::Text> lettersAsDigits(const config::Text& text) {
     return digits;
 }
 
+// The text without the characters that take no room (zero-width spaces and
+// joiners, direction marks, a byte-order mark, a soft hyphen), or nothing
+// when it holds none.
+std::optional<config::Text> withoutInvisible(const config::Text& text) {
+    config::Text seen;
+    for (const char16_t c : text)
+        if (!((c >= 0x200B && c <= 0x200F) || c == 0x2060 || c == 0xFEFF || c == 0x00AD)) seen += c;
+    if (seen.size() == text.size()) return std::nullopt;
+    return seen;
+}
+
 // Why a field is no number at all, in the author's terms.
 void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::Text& text) {
     const Severity severity = stopSeverity(diagnosis, place.file, place.line);
@@ -130,6 +141,18 @@ void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::T
                    messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', '-' and '.'",
                                  {field, found}),
                    messages::tr("write digits 0-9 in half-width (turn the Japanese input off)"));
+    } else if (const std::optional<config::Text> seen = withoutInvisible(text); seen && isWholeNumber(*seen)) {
+        addFinding(diagnosis, place, severity, text,
+                   messages::trf("{1} is {2}: invisible characters stand in the number (as text copied from a web "
+                                 "page or a PDF brings them), and the plug-in finds no number",
+                                 {field, found}),
+                   messages::trf("write {1} without them", {shownAscii(*seen)}), replaceField(place, text, *seen));
+    } else if (const std::optional<config::Text> digits = lettersAsDigits(text)) {
+        addFinding(diagnosis, place, severity, text,
+                   messages::trf("{1} is {2}, which starts with a letter and is no number ({3} was most likely meant)",
+                                 {field, found, shownAscii(*digits)}),
+                   messages::trf("write {1}; the letters O and l are not the digits 0 and 1", {shownAscii(*digits)}),
+                   replaceField(place, text, *digits));
     } else if (text.find('\t') != config::Text::npos) {
         addFinding(diagnosis, place, severity, text,
                    messages::trf("{1} is {2}: a tab does not separate fields in this file", {field, found}),
@@ -176,6 +199,17 @@ void explainIgnoredRest(Diagnosis& diagnosis, const Place& place, const config::
     if (rest[0] == 0xFF0C || rest[0] == '\t' || rest[0] == ';') {
         addFinding(diagnosis, place, Severity::Warning, text, read,
                    messages::tr("separate the fields with half-width commas ','"));
+        return;
+    }
+    if (const std::optional<config::Text> seen = withoutInvisible(text); seen && isWholeNumber(*seen)) {
+        // Harmless where they only follow the number.
+        const bool same = config::toFloat(*seen) == value;
+        addFinding(diagnosis, place, same ? Severity::Note : Severity::Warning, text,
+                   read + " " +
+                       messages::trf("(invisible characters, as text copied from a web page or a PDF brings them; {1} "
+                                     "was most likely meant)",
+                                     {shownAscii(*seen)}),
+                   messages::trf("write {1} without them", {shownAscii(*seen)}), replaceField(place, text, *seen));
         return;
     }
     std::optional<config::Text> meant;

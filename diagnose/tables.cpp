@@ -122,6 +122,25 @@ bool holdsDigit(std::u16string_view text) {
     return std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= '0' && c <= '9'; });
 }
 
+// A row of numbers separated by blanks alone, as a table copied from a PDF
+// or a web page reads: the text split at its runs of blanks, when there are
+// at least two pieces and every piece is a number.
+std::optional<std::vector<config::Text>> blankSeparated(const config::Text& text) {
+    std::vector<config::Text> pieces;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && config::isSpace(text[at])) ++at;
+        if (at >= text.size()) break;
+        std::size_t end = at;
+        while (end < text.size() && !config::isSpace(text[end])) ++end;
+        pieces.push_back(text.substr(at, end - at));
+        if (!isWholeNumber(pieces.back())) return std::nullopt;
+        at = end;
+    }
+    if (pieces.size() < 2) return std::nullopt;
+    return pieces;
+}
+
 // A row written with another separator than the comma: ';' (which starts a
 // comment), a tab, or a full-width comma. Returns the finding's message, or
 // nothing for a row written with commas.
@@ -136,6 +155,9 @@ std::optional<std::string> separatorProblem(const Row& row) {
         return messages::tr("the fields are separated by tabs: the plug-in sees one field");
     if (row.text.find(char16_t{0xFF0C}) != config::Text::npos)
         return messages::tr("the fields are separated by full-width commas '，': the plug-in sees one field");
+    if (blankSeparated(row.text))
+        return messages::trf("the fields are separated by blanks: the plug-in sees one field, {1}",
+                             {backquoted(row.cells.empty() ? row.text : row.cells[0].text)});
     return std::nullopt;
 }
 
@@ -188,6 +210,7 @@ void checkHeader(Diagnosis& diagnosis, const Table& table) {
 // The character a row is separated by instead of the comma, or 0.
 char16_t separatorOf(const Row& row) {
     if (row.raw.find(',') != config::Text::npos) return 0;
+    if (blankSeparated(row.text)) return u' ';
     for (const char16_t candidate : {u';', u'\t', u'\uFF0C'})
         if (row.raw.find(candidate) != config::Text::npos) return candidate;
     return 0;
@@ -199,7 +222,18 @@ std::vector<Fix> separatorFixes(const Table& table, char16_t separator) {
     for (const Row& row : table.rows) {
         if (separatorOf(row) != separator) continue;
         config::Text rewritten = row.raw;
-        std::replace(rewritten.begin(), rewritten.end(), separator, u',');
+        if (separator == u' ') {
+            // The numbers joined by commas; the comment after them kept.
+            rewritten.clear();
+            const std::vector<config::Text> pieces = blankSeparated(row.text).value_or(std::vector<config::Text>{});
+            for (const config::Text& piece : pieces) {
+                if (!rewritten.empty()) rewritten += u',';
+                rewritten += piece;
+            }
+            rewritten += row.raw.substr(row.text.size());
+        } else {
+            std::replace(rewritten.begin(), rewritten.end(), separator, u',');
+        }
         fixes.push_back(editFix(table.file, row.line, 1, characterCount(row.raw), rewritten));
     }
     return fixes;
@@ -914,6 +948,20 @@ void checkDuplicateInputs(Diagnosis& diagnosis, const Table& table, const std::v
     for (std::size_t i = 1; i < points.size(); ++i) {
         if (points[i].input != points[i - 1].input) continue;
         const bool atEnd = i == 1 || i + 1 == points.size();
+        // A row written twice: inside the table it changes nothing, at an end
+        // it holds the needle there, a way to stop it at the end of its dial.
+        if (points[i].output == points[i - 1].output) {
+            if (atEnd)
+                add(diagnosis, Finding{Severity::Note, table.file, points[i].line, 1, {}, shownNumber(points[i].input),
+                                       messages::trf(i == 1 ? "the row repeats line {1}: below {2} the needle "
+                                                              "holds at {3}"
+                                                            : "the row repeats line {1}: beyond {2} the needle "
+                                                              "holds at {3}",
+                                                     {std::to_string(points[i - 1].line),
+                                                      shownNumber(points[i].input), shownNumber(points[i].output)}),
+                                       {}, {points[i - 1].row, points[i].row}, {}});
+            continue;
+        }
         Finding finding;
         finding.severity = Severity::Warning;
         finding.file = table.file;
@@ -1243,6 +1291,67 @@ bool checkPanelSigns(Diagnosis& diagnosis, const Table& table, const std::vector
     return true;
 }
 
+// Inputs written in a larger unit than the one the plug-in looks the
+// quantity up in (MPa or kgf/cm² for kPa, kV for V, kA for A): every row lies
+// far below the values the quantity takes, and beyond the last row the
+// plug-in extends the last segment, so the needle runs far past every output
+// the table holds. Returns true when it made a finding.
+bool checkInputScale(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points,
+                     const NeedleQuantity& quantity) {
+    const ReadPoint* top = &points.front();
+    float highestOutput = 0;
+    for (const ReadPoint& point : points) {
+        if (std::abs(point.input) > std::abs(top->input)) top = &point;
+        highestOutput = std::max(highestOutput, std::abs(point.output) * quantity.factor);
+    }
+    // A unit written after the number has its own finding.
+    if (!isWholeNumber(table.rows[static_cast<std::size_t>(top->row) - 1].cells[0].text)) return false;
+    const float typical = quantity.lowest > 0 ? quantity.lowest : quantity.highest;
+    const float reach = std::abs(top->input);
+    if (!(reach > 0) || reach * 50 > typical) return false;
+    const float middle = (quantity.lowest + quantity.highest) / 2;
+    const float shown = panelFloat(quantity, middle);
+    if (!(std::abs(shown) > highestOutput * 2)) return false;
+    // The units whose values would fit the quantity's range.
+    const auto fits = [&](float factor) { return reach * factor >= typical / 5 && reach * factor <= typical * 2; };
+    std::vector<std::pair<std::string, float>> units;
+    if (!quantity.largerUnit.empty() && fits(1000)) units.push_back({quantity.largerUnit, 1000});
+    if (quantity.unit == "kPa" && fits(98.0665f)) units.push_back({"kgf/cm²", 98.0665f});
+    std::string message = messages::trf(
+        "the inputs end at {1} {2}, far below {3}: beyond the last row the plug-in extends the table's last segment, so "
+        "at {4} {2} the panel receives {5}, where the table's outputs reach only {6}",
+        {shownNumber(top->input), quantity.unit, rangeText(quantity), shownNumber(middle),
+         std::to_string(panel::toPanelValue(shown)), shownNumber(highestOutput)});
+    std::string fix = messages::trf("write the inputs in {1}, the unit the plug-in looks {2} up in",
+                                    {quantity.unit, quantity.what});
+    if (units.size() == 1) {
+        message += "; " + messages::trf("the inputs look written in {1}", {units[0].first});
+        fix = messages::trf("write the inputs in {1} ({2} rather than {3})",
+                            {quantity.unit, shownNumber(top->input * units[0].second), shownNumber(top->input)});
+    }
+    add(diagnosis, needleFinding(table, *top, std::move(message), std::move(fix)));
+    return true;
+}
+
+// A needle table without rows: the needle is driven by the quantity itself.
+void checkNoRows(Diagnosis& diagnosis, const Table& table) {
+    if (!table.rows.empty()) return;
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    const bool speed = table.file.filename() == "Speed.csv";
+    finding.message =
+        table.header && !table.header->text.empty()
+            ? messages::tr("the file holds a header line and no rows: the plug-in reads no points")
+            : messages::tr("the file is empty: the plug-in reads no points");
+    finding.message += std::string("; ") + (speed ? messages::tr("the panel then receives the speed in km/h times 100, as if the "
+                                                    "table gave every speed itself")
+                                     : messages::tr("the panel then receives the quantity itself, in its unit"));
+    finding.fix = messages::tr("write the table's rows \"input, output\" below a header line, or delete the file if "
+                               "the needle is meant to show the quantity as it is");
+    add(diagnosis, std::move(finding));
+}
+
 }  // namespace
 
 void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
@@ -1297,9 +1406,56 @@ void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file)
     add(diagnosis, std::move(finding));
 }
 
+namespace {
+
+// A header that is not on the first line: the plug-in discards the first
+// line (empty, blanks and commas only, or only a comment, as a paste or an
+// empty first row in Excel leaves it) and reads the header as numbers. The
+// header written on the first line (above its comment, if it has one) and
+// removed from its own gives the rows as the file means them.
+bool checkHeaderBelow(Diagnosis& diagnosis, const Table& table) {
+    if (!table.header || table.rows.empty()) return false;
+    config::Text first = table.header->text;
+    const bool byteOrderMark = !first.empty() && first.front() == 0xFEFF;
+    if (byteOrderMark) first.erase(0, 1);
+    config::Text withoutComment = first;
+    config::stripComment(withoutComment);
+    if (!onlyBlanksAndCommas(withoutComment)) return false;
+    const Row& row = table.rows.front();
+    if (row.cells.size() < 2 || row.cells[0].text.empty() || holdsDigit(row.cells[0].text)) return false;
+    try {
+        config::toFloat(row.cells[0].text);
+        return false;
+    } catch (const std::exception&) {
+    }
+    Finding finding = lineFinding(
+        table, row, stopSeverity(diagnosis, table.file, row.line),
+        first.empty() ? messages::tr("this is the header line, but the file's first line is empty: the plug-in takes "
+                                     "the first line for the header and reads this one as numbers")
+                      : messages::trf("this is the header line, but the file's first line is {1}: the plug-in takes "
+                                      "the first line for the header and reads this one as numbers",
+                                      {backquoted(first)}),
+        messages::tr("make the header the first line of the file"));
+    const bool comment = withoutComment.size() < first.size();
+    config::Text replacement = row.raw;
+    if (comment) replacement += u"\n" + first;
+    finding.fixes.push_back(editFix(table.file, 1, 1, characterCount(first), replacement));
+    Fix removed;
+    removed.kind = Fix::Kind::DeleteLine;
+    removed.file = table.file;
+    removed.line = row.line;
+    finding.fixes.push_back(removed);
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+}  // namespace
+
 void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const Table table = readTable(file);
     checkHeader(diagnosis, table);
+    checkNoRows(diagnosis, table);
+    if (checkHeaderBelow(diagnosis, table)) return;
     std::vector<ReadPoint> points;
     bool quotesReported = false;
     bool unreadable = false;
@@ -1315,12 +1471,13 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
         if (isRepeatedHeader(diagnosis, table, row)) return;
         const std::optional<float> input = checkNumber(diagnosis, placeOf(table, row, 0), row.cells[0].text,
                                                        NumberKind::Decimal, needleInputRange(file));
+        // The output is looked at even when the input stops the plug-in, so
+        // that a row with both fields to mend is mended whole.
         const std::optional<float> output =
-            input ? checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal)
-                  : std::nullopt;
+            checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal);
         // The later rows are still looked at, so that every row to mend is
         // named; the shape of a table the plug-in did not finish says nothing.
-        if (!output) unreadable = true;
+        if (!input || !output) unreadable = true;
         else points.push_back({*input, *output, row.number, row.line});
     }
     if (unreadable) return;
@@ -1337,6 +1494,7 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
         checkTurningBack(diagnosis, table, points);
     checkTooFewPoints(diagnosis, table, points);
     checkSpeedHundredths(diagnosis, table, points);
+    if (readWhole && checkInputScale(diagnosis, table, points, *quantity)) return;
     if (readWhole) {
         checkBeyondPanelValues(diagnosis, table, points, *quantity);
         checkFewPanelValues(diagnosis, table, points, *quantity);
