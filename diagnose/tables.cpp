@@ -223,14 +223,17 @@ std::vector<Fix> separatorFixes(const Table& table, char16_t separator) {
         if (separatorOf(row) != separator) continue;
         config::Text rewritten = row.raw;
         if (separator == u' ') {
-            // The numbers joined by commas; the comment after them kept.
+            // The numbers joined by commas; what follows the last one (blanks,
+            // a comment) kept.
+            std::size_t end = row.text.size();
+            while (end > 0 && config::isSpace(row.text[end - 1])) --end;
             rewritten.clear();
             const std::vector<config::Text> pieces = blankSeparated(row.text).value_or(std::vector<config::Text>{});
             for (const config::Text& piece : pieces) {
                 if (!rewritten.empty()) rewritten += u',';
                 rewritten += piece;
             }
-            rewritten += row.raw.substr(row.text.size());
+            rewritten += row.raw.substr(end);
         } else {
             std::replace(rewritten.begin(), rewritten.end(), separator, u',');
         }
@@ -953,12 +956,16 @@ void checkDuplicateInputs(Diagnosis& diagnosis, const Table& table, const std::v
         if (points[i].output == points[i - 1].output) {
             if (atEnd)
                 add(diagnosis, Finding{Severity::Note, table.file, points[i].line, 1, {}, shownNumber(points[i].input),
-                                       messages::trf(i == 1 ? "the row repeats line {1}: below {2} the needle "
-                                                              "holds at {3}"
-                                                            : "the row repeats line {1}: beyond {2} the needle "
+                                       i == 1 ? messages::trf("the row repeats line {1}: below {2} the needle "
                                                               "holds at {3}",
-                                                     {std::to_string(points[i - 1].line),
-                                                      shownNumber(points[i].input), shownNumber(points[i].output)}),
+                                                              {std::to_string(points[i - 1].line),
+                                                               shownNumber(points[i].input),
+                                                               shownNumber(points[i].output)})
+                                              : messages::trf("the row repeats line {1}: beyond {2} the needle "
+                                                              "holds at {3}",
+                                                              {std::to_string(points[i - 1].line),
+                                                               shownNumber(points[i].input),
+                                                               shownNumber(points[i].output)}),
                                        {}, {points[i - 1].row, points[i].row}, {}});
             continue;
         }
@@ -1308,7 +1315,10 @@ bool checkInputScale(Diagnosis& diagnosis, const Table& table, const std::vector
     if (!isWholeNumber(table.rows[static_cast<std::size_t>(top->row) - 1].cells[0].text)) return false;
     const float typical = quantity.lowest > 0 ? quantity.lowest : quantity.highest;
     const float reach = std::abs(top->input);
-    if (!(reach > 0) || reach * 50 > typical) return false;
+    // Outputs many times their inputs: in the needle's scale where the inputs
+    // are not. A short table that only sets the slope (0,0 and 1,1) is
+    // extended faithfully and is no such thing.
+    if (!(reach > 0) || reach * 50 > typical || highestOutput < reach * 50) return false;
     const float middle = (quantity.lowest + quantity.highest) / 2;
     const float shown = panelFloat(quantity, middle);
     if (!(std::abs(shown) > highestOutput * 2)) return false;

@@ -370,3 +370,35 @@ TEST(PanelValues, ALoneOutputOfTheOtherSignIsToldInsteadOfTheTurnBack) {
 }
 
 }  // namespace
+
+// Tables that only look like the mistakes of a table's shape or units.
+TEST(NeedleTableShapes, WhatOnlyLooksLikeAMistakeDrawsNoWarning) {
+    const std::pair<const char*, const char*> tables[] = {
+        {"Voltage.csv", "V,needle\n0,0\n1,1\n"},                       // a slope, extended over the line voltage
+        {"Pressure.csv", "kPa,needle\n0,0\n10,100\n"},                 // a slope of 10
+        {"Speed.csv", "; the first line, a comment, is the header\n0,0\n160,160\n"},
+        {"Speed.csv", "speed needle\n0,0\n160,160\n"},                 // blanks in the header only
+        {"Speed.csv", "km/h,needle\n0,0\n80,80\n80,80\n160,160\n"},    // a row written twice
+        {"Current.csv", "A,needle\n0,0\n400,410\u200b\n800,800\n"},    // an invisible character after the number
+    };
+    for (const auto& [name, table] : tables) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"shape");
+        const std::vector<Finding> findings = diagnosedNeedleTable(folder, name, table);
+        for (const Finding* finding : warningsOf(findings))
+            ADD_FAILURE() << diagnose::describe(*finding, folder.path());
+    }
+}
+
+TEST(NeedleTableShapes, BlankSeparatedRowsAreJoinedByCommasOnlyWhereEveryPieceIsANumber) {
+    TestFolder folder(u"shape");
+    const std::vector<Finding> findings =
+        diagnosedNeedleTable(folder, "Speed.csv", "km/h needle\n0  0\n40\t 40.4 # note\n80 km/h\n");
+    ASSERT_FALSE(findings.empty());
+    const Finding& blanks = findings.front();
+    EXPECT_EQ(blanks.line, 2);
+    // The row with a unit is not a blank-separated row and gets no edit.
+    ASSERT_EQ(blanks.fixes.size(), 2u);
+    EXPECT_EQ(blanks.fixes[0].replacement, "0,0");
+    EXPECT_EQ(blanks.fixes[1].replacement, "40,40.4 # note");
+}
