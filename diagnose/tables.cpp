@@ -10,6 +10,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
+#include "diagnose/encoding.h"
 #include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
@@ -1418,6 +1419,51 @@ void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file)
 
 namespace {
 
+// A row of words below the numbers: a note, a total or an average added in
+// Excel or Notepad. Its first field starts with a letter of a word (Japanese,
+// a reference mark, bytes the plug-in cannot decode, or two Latin letters)
+// and is no number mistyped with letters or look-alike characters.
+bool startsWithWords(const config::Text& text) {
+    if (text.empty()) return false;
+    config::Text digits = text;
+    for (char16_t& l : digits) l = (l == 'O' || l == 'o') ? u'0' : (l == 'l' || l == 'I') ? u'1' : l;
+    if (isWholeNumber(digits)) return false;
+    if (const std::optional<config::Text> ascii = asciiDigits(text); ascii && isWholeNumber(*ascii)) return false;
+    const char16_t c = text[0];
+    const auto latin = [](char16_t l) { return (l >= 'a' && l <= 'z') || (l >= 'A' && l <= 'Z'); };
+    return c == 0xFFFD || c == 0x203B || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xFF66 && c <= 0xFF9F) ||
+           (latin(c) && text.size() > 1 && latin(text[1]));
+}
+
+// The line as its author wrote it: decoded from Shift-JIS where the file's
+// bytes are no UTF-8, so that Japanese shows as written.
+config::Text asWritten(const Table& table, const Row& row) {
+    const std::string bytes = readBytes(table.file, 1 << 20);
+    std::size_t start = 0;
+    for (int line = 1; line < row.line && start != std::string::npos; ++line) {
+        start = bytes.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos || encodingOf(bytes) != Encoding::ShiftJis) return row.raw;
+    std::string line = bytes.substr(start, bytes.find('\n', start) - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return decodeShiftJis(line);
+}
+
+bool checkTextRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
+    if (row.number < 2 || row.cells.empty() || !startsWithWords(row.cells[0].text)) return false;
+    const config::Text written = asWritten(table, row);
+    Finding finding = lineFinding(
+        table, row, stopSeverity(diagnosis, table.file, row.line),
+        messages::trf("a row of words, {1}: the plug-in reads every line below the header as a row of numbers",
+                      {backquoted(written)}),
+        messages::tr("make the line a comment by writing ';' at its start, or delete it"));
+    finding.found = visibleText(written);
+    finding.fixes.push_back(editFix(table.file, row.line, 1, 0, u"; "));
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
 // A header that is not on the first line: the plug-in discards the first
 // line (empty, blanks and commas only, or only a comment, as a paste or an
 // empty first row in Excel leaves it) and reads the header as numbers. The
@@ -1472,6 +1518,10 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, true)) return;
         if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) {
+            unreadable = true;
+            continue;
+        }
+        if (checkTextRow(diagnosis, table, row)) {
             unreadable = true;
             continue;
         }
