@@ -1464,6 +1464,46 @@ bool checkTextRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
     return true;
 }
 
+// Another needle table of the folder with the very same bytes: a copy made to
+// be edited for this needle, or left as it came.
+std::optional<std::filesystem::path> sameAsOtherTable(const std::filesystem::path& file) {
+    const std::string bytes = readBytes(file, 1 << 20);
+    if (bytes.empty()) return std::nullopt;
+    for (const char* other : {"Pressure.csv", "Speed.csv", "Current.csv", "Voltage.csv"}) {
+        const std::filesystem::path path = file.parent_path() / other;
+        if (path.filename() != file.filename() && readBytes(path, 1 << 20) == bytes) return path;
+    }
+    return std::nullopt;
+}
+
+// A copy of another needle's table: told once, with what its inputs say,
+// instead of at every input outside this needle's range.
+void checkCopiedTable(Diagnosis& diagnosis, const Table& table, const std::filesystem::path& other,
+                      const std::vector<ReadPoint>& points, const SensibleRange& range) {
+    std::vector<const ReadPoint*> outside;
+    for (const ReadPoint& point : points)
+        if (point.input < range.lowest || point.input > range.highest) outside.push_back(&point);
+    const std::string otherName = other.filename().u8string();
+    Finding finding;
+    finding.file = table.file;
+    if (outside.empty()) {
+        finding.severity = Severity::Note;
+        finding.message = messages::trf("the file is the same as {1}", {otherName});
+    } else {
+        finding.severity = Severity::Warning;
+        finding.line = outside.front()->line;
+        finding.column = 1;
+        finding.found = shownNumber(outside.front()->input) + ", " + shownNumber(outside.front()->output);
+        finding.message = messages::trf("the file is the same as {1}, and {2} of its {3} inputs lie outside {4} to {5}, "
+                                        "the usual values of {6}: a copy of {1} not yet written for this needle",
+                                        {otherName, std::to_string(outside.size()), std::to_string(points.size()),
+                                         shownNumber(range.lowest), shownNumber(range.highest), range.what});
+        finding.fix = messages::trf("write this needle's own table into {1}", {table.file.filename().u8string()});
+        for (const ReadPoint* point : outside) finding.rows.push_back(point->row);
+    }
+    add(diagnosis, std::move(finding));
+}
+
 // A header that is not on the first line: the plug-in discards the first
 // line (empty, blanks and commas only, or only a comment, as a paste or an
 // empty first row in Excel leaves it) and reads the header as numbers. The
@@ -1515,6 +1555,8 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     std::vector<ReadPoint> points;
     bool quotesReported = false;
     bool unreadable = false;
+    const std::optional<SensibleRange> inputRange = needleInputRange(file);
+    const std::optional<std::filesystem::path> copy = sameAsOtherTable(file);
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, true)) return;
         if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) {
@@ -1530,7 +1572,7 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
         if (row.cells[1].text.empty()) continue;
         if (isRepeatedHeader(diagnosis, table, row)) return;
         const std::optional<float> input = checkNumber(diagnosis, placeOf(table, row, 0), row.cells[0].text,
-                                                       NumberKind::Decimal, needleInputRange(file));
+                                                       NumberKind::Decimal, copy ? std::nullopt : inputRange);
         // The output is looked at even when the input stops the plug-in, so
         // that a row with both fields to mend is mended whole.
         const std::optional<float> output =
@@ -1541,6 +1583,7 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
         else points.push_back({*input, *output, row.number, row.line});
     }
     if (unreadable) return;
+    if (copy && inputRange) checkCopiedTable(diagnosis, table, *copy, points, *inputRange);
     std::stable_sort(points.begin(), points.end(),
                      [](const ReadPoint& a, const ReadPoint& b) { return a.input < b.input; });
     checkDuplicateInputs(diagnosis, table, points);
