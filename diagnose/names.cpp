@@ -1041,13 +1041,19 @@ std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::pat
     return config::resolvePath(written->base, value);
 }
 
-// A name typed for PanelModify.txt: its stem, with blanks, '_' or '-'
+// A name meant as PanelModify.txt: its stem, with blanks, '_' or '-'
 // between its letters taken out, is the switch's stem with one letter left
 // out or mistyped, or two neighbours traded. A letter or a mark added at
 // either end ("_PanelModify.txt", "PanelModify_off.txt", "PanelModify.bak")
 // is how a switch is put aside on purpose, and is no such name.
 bool isMistypedSwitchName(std::u16string_view name) {
     const std::u16string_view wanted = u"panelmodify";
+    // Saved without an extension, or by a word processor or TextEdit in its
+    // own format: the switch's content is never read, so only the name is wrong.
+    for (const std::u16string_view saved : {u"", u".rtf", u".txt.rtf", u".doc", u".docx", u".text"})
+        if (name.size() == wanted.size() + saved.size() && editDistance(name.substr(0, wanted.size()), wanted) == 0 &&
+            editDistance(name.substr(wanted.size()), saved) == 0)
+            return true;
     if (name.size() <= 4 || editDistance(name.substr(name.size() - 4), u".txt") != 0) return false;
     const std::u16string_view stem = name.substr(0, name.size() - 4);
     std::u16string letters;

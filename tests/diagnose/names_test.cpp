@@ -454,10 +454,12 @@ TEST(NameRepairs, ASwitchFileInAFolderIsToldButLeftWhereItIs) {
     EXPECT_TRUE(findings[0].fixes.empty());
 }
 
-// A letter left out, mistyped or traded, or a separator between words, is a
-// mistyped switch; a name with something added at an end is one put aside.
+// A letter left out, mistyped or traded, a separator between words, or the
+// name saved without its extension or as a document, is a switch meant to be
+// on; a name with something added at an end is one put aside.
 TEST(NameRepairs, AMistypedSwitchIsRenamedAndOnePutAsideIsLeftAlone) {
-    for (const char* name : {"PanelModfy.txt", "PanleModify.txt", "Panel-Modify.txt", "PanelMod1fy.TXT"}) {
+    for (const char* name : {"PanelModfy.txt", "PanleModify.txt", "Panel-Modify.txt", "PanelMod1fy.TXT", "PanelModify",
+                             "PanelModify.rtf", "PanelModify.txt.rtf"}) {
         SCOPED_TRACE(name);
         TestFolder folder(u"names");
         folder.write(name, "");
