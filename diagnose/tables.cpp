@@ -1557,6 +1557,7 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     bool unreadable = false;
     const std::optional<SensibleRange> inputRange = needleInputRange(file);
     const std::optional<std::filesystem::path> copy = sameAsOtherTable(file);
+    bool shortRowSeen = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, true)) return;
         if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) {
@@ -1567,7 +1568,14 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
             unreadable = true;
             continue;
         }
-        if (row.cells.size() < 2) return explainShortRow(diagnosis, table, row);
+        // Empty rows below the first one are emptied by its repair; the rows
+        // after them are still looked at.
+        if (shortRowSeen && onlyBlanksAndCommas(row.text)) continue;
+        if (row.cells.size() < 2) {
+            explainShortRow(diagnosis, table, row);
+            shortRowSeen = unreadable = true;
+            continue;
+        }
         checkExtraFields(diagnosis, table, row, std::max<std::size_t>(table.headerCells.size(), 2));
         if (row.cells[1].text.empty()) continue;
         if (isRepeatedHeader(diagnosis, table, row)) return;
