@@ -1425,6 +1425,11 @@ namespace {
 // and is no number mistyped with letters or look-alike characters.
 bool startsWithWords(const config::Text& text) {
     if (text.empty()) return false;
+    try {
+        config::toFloat(text);  // whatever the plug-in converts is a number
+        return false;
+    } catch (const std::exception&) {
+    }
     config::Text digits = text;
     for (char16_t& l : digits) l = (l == 'O' || l == 'o') ? u'0' : (l == 'l' || l == 'I') ? u'1' : l;
     if (isWholeNumber(digits)) return false;

@@ -402,3 +402,23 @@ TEST(NeedleTableShapes, BlankSeparatedRowsAreJoinedByCommasOnlyWhereEveryPieceIs
     EXPECT_EQ(blanks.fixes[0].replacement, "0,0");
     EXPECT_EQ(blanks.fixes[1].replacement, "40,40.4 # note");
 }
+
+// Numbers written with letters, full-width digits or a long vowel mark for
+// the minus are mistyped numbers and no rows of words.
+TEST(NeedleTableShapes, OnlyRowsOfWordsAreToldAsWords) {
+    const char* tables[] = {"km/h,needle\n0,0\nOO,0\n160,160\n",
+                            "km/h,needle\n0,0\n\xef\xbc\x91\xef\xbc\x96\xef\xbc\x90,160\n",  // full-width 160
+                            "km/h,needle\n0,0\n\xe3\x83\xbc" "5,0\n160,160\n"};  // a long vowel mark for the minus
+    for (const char* table : tables) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"words");
+        for (const Finding& finding : diagnosedNeedleTable(folder, "Speed.csv", table))
+            EXPECT_EQ(finding.message.find("a row of words"), std::string::npos) << finding.message;
+    }
+    TestFolder folder(u"words");
+    const std::vector<Finding> findings =
+        diagnosedNeedleTable(folder, "Speed.csv", "km/h,needle\n0,0\n160,160\nmax speed,160\n");
+    ASSERT_EQ(problems(findings), 1u);
+    ASSERT_EQ(findings.front().fixes.size(), 1u);
+    EXPECT_EQ(findings.front().fixes.front().replacement, "; ");
+}
