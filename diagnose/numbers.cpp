@@ -127,19 +127,25 @@ void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::T
                    messages::trf("{1} is {2} in quotes: the plug-in reads no quotes and finds no number", {field, found}),
                    messages::tr("remove the quotes (save from Excel as \"CSV UTF-8 (comma delimited)\", or delete them in Notepad)"));
     } else if (holdsLookAlike(text)) {
+        // A minus sign or a dash from a PDF is no full-width character.
+        const bool fullWidth = std::all_of(text.begin(), text.end(), [](char16_t c) {
+            return asciiLookAlike(c) == 0 || (c >= 0xFF01 && c <= 0xFF5E) || c == 0x3000;
+        });
+        const std::string message =
+            fullWidth ? messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', "
+                                      "'-' and '.'",
+                                      {field, found})
+                      : messages::trf("{1} is {2} (characters that only look like '-' or digits, as a PDF or a web "
+                                      "page gives them): the plug-in reads only the digits 0-9, '+', '-' and '.'",
+                                      {field, found});
         const std::optional<config::Text> ascii = asciiDigits(text);
         if (ascii && isWholeNumber(*ascii)) {
-            addFinding(diagnosis, place, severity, text,
-                       messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', "
-                                     "'-' and '.'",
-                                     {field, found}),
+            addFinding(diagnosis, place, severity, text, message,
                        messages::trf("write {1} in half-width characters", {shownAscii(*ascii)}),
                        replaceField(place, text, *ascii));
             return;
         }
-        addFinding(diagnosis, place, severity, text,
-                   messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', '-' and '.'",
-                                 {field, found}),
+        addFinding(diagnosis, place, severity, text, message,
                    messages::tr("write digits 0-9 in half-width (turn the Japanese input off)"));
     } else if (const std::optional<config::Text> seen = withoutInvisible(text); seen && isWholeNumber(*seen)) {
         addFinding(diagnosis, place, severity, text,
