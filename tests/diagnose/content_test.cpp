@@ -422,3 +422,28 @@ TEST(NeedleTableShapes, OnlyRowsOfWordsAreToldAsWords) {
     ASSERT_EQ(findings.front().fixes.size(), 1u);
     EXPECT_EQ(findings.front().fixes.front().replacement, "; ");
 }
+
+// The unit named is the one whose values fit the quantity's range; where
+// none does, no unit is named and no number is suggested.
+TEST(NeedleTableShapes, InputsInALargerUnitNameTheUnitThatFits) {
+    const std::pair<const char*, const char*> tables[] = {
+        {"kPa,needle\n0,0\n0.5,500\n1,1000\n", "written in MPa"},
+        {"kPa,needle\n0,0\n5,500\n10,1000\n", "written in kgf/cm²"},
+        {"kPa,needle\n0,0\n0.05,1000\n", ""},  // neither unit gives a pressure in use
+    };
+    for (const auto& [table, unit] : tables) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"scale");
+        const std::vector<Finding> findings = diagnosedNeedleTable(folder, "Pressure.csv", table);
+        ASSERT_EQ(problems(findings), 1u);
+        const Finding& finding = findings.front();
+        EXPECT_NE(finding.message.find("far below 0 to 1000 kPa"), std::string::npos) << finding.message;
+        EXPECT_TRUE(finding.fixes.empty());
+        if (*unit != '\0') {
+            EXPECT_NE(finding.message.find(unit), std::string::npos) << finding.message;
+        } else {
+            EXPECT_EQ(finding.message.find("look written in"), std::string::npos) << finding.message;
+            EXPECT_EQ(finding.fix.find("rather than"), std::string::npos) << finding.fix;
+        }
+    }
+}
