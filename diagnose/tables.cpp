@@ -1423,7 +1423,7 @@ namespace {
 // Excel or Notepad. Its first field starts with a letter of a word (Japanese,
 // a reference mark, bytes the plug-in cannot decode, or two Latin letters)
 // and is no number mistyped with letters or look-alike characters.
-bool startsWithWords(const config::Text& text) {
+bool startsWithWords(const config::Text& text, bool belowHeader) {
     if (text.empty()) return false;
     try {
         config::toFloat(text);  // whatever the plug-in converts is a number
@@ -1436,6 +1436,8 @@ bool startsWithWords(const config::Text& text) {
     if (const std::optional<config::Text> ascii = asciiDigits(text); ascii && isWholeNumber(*ascii)) return false;
     const char16_t c = text[0];
     const auto latin = [](char16_t l) { return (l >= 'a' && l <= 'z') || (l >= 'A' && l <= 'Z'); };
+    // Just below the header, a units row ("km/h", "A", "(V)") is a second header.
+    if (belowHeader && (latin(c) || c == '(' || c == '[')) return true;
     return c == 0xFFFD || c == 0x203B || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xFF66 && c <= 0xFF9F) ||
            (latin(c) && text.size() > 1 && latin(text[1]));
 }
@@ -1456,12 +1458,17 @@ config::Text asWritten(const Table& table, const Row& row) {
 }
 
 bool checkTextRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
-    if (row.number < 2 || row.cells.empty() || !startsWithWords(row.cells[0].text)) return false;
+    if (row.cells.empty() || sameCells(row.cells, table.headerCells) ||
+        !startsWithWords(row.cells[0].text, row.number == 1))
+        return false;
     const config::Text written = asWritten(table, row);
     Finding finding = lineFinding(
         table, row, stopSeverity(diagnosis, table.file, row.line),
-        messages::trf("a row of words, {1}: the plug-in reads every line below the header as a row of numbers",
-                      {backquoted(written)}),
+        row.number == 1
+            ? messages::tr("a second header line: only the first line of the file is a header, this one is read as "
+                           "numbers")
+            : messages::trf("a row of words, {1}: the plug-in reads every line below the header as a row of numbers",
+                            {backquoted(written)}),
         messages::tr("make the line a comment by writing ';' at its start, or delete it"));
     finding.found = visibleText(written);
     finding.fixes.push_back(editFix(table.file, row.line, 1, 0, u"; "));
