@@ -233,7 +233,9 @@ void explainIgnoredRest(Diagnosis& diagnosis, const Place& place, const config::
     addFinding(diagnosis, place, Severity::Warning, text, read,
                holdsLookAlike(rest)
                    ? messages::tr("write digits 0-9 in half-width (turn the Japanese input off)")
-                   : messages::tr("delete what follows the number; the letters O and l are not the digits 0 and 1"));
+               : rest.find_first_of(u"OolI") != config::Text::npos
+                   ? messages::tr("delete what follows the number; the letters O and l are not the digits 0 and 1")
+                   : messages::tr("delete what follows the number"));
 }
 
 }  // namespace
