@@ -34,8 +34,7 @@ std::u16string nameOf(const fs::path& path) {
 }
 
 bool isInvisible(char16_t c) {
-    return c < 0x20 || c == 0x7F || c == 0x00AD || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
-           c == 0x2060 || c == 0xFEFF;
+    return c < 0x20 || c == 0x7F || takesNoRoom(c);
 }
 
 bool isQuote(char16_t c) {
@@ -1253,6 +1252,37 @@ std::optional<fs::path> shiftJisName(const plugin::Plugin& loaded, const fs::pat
     return config::resolvePath(written->base, value);
 }
 
+// A name meant as PanelModify.txt: its stem, with blanks, '_' or '-'
+// between its letters taken out, is the switch's stem with one letter left
+// out or mistyped, or two neighbours traded. A letter or a mark added at
+// either end ("_PanelModify.txt", "PanelModify_off.txt", "PanelModify.bak")
+// is how a switch is put aside on purpose, and is no such name.
+bool isMistypedSwitchName(std::u16string_view name) {
+    const std::u16string_view wanted = u"panelmodify";
+    // Saved without an extension, or by a word processor or TextEdit in its
+    // own format: the switch's content is never read, so only the name is wrong.
+    for (const std::u16string_view saved : {u"", u".rtf", u".txt.rtf", u".doc", u".docx", u".text"})
+        if (name.size() == wanted.size() + saved.size() && editDistance(name.substr(0, wanted.size()), wanted) == 0 &&
+            editDistance(name.substr(wanted.size()), saved) == 0)
+            return true;
+    if (name.size() <= 4 || editDistance(name.substr(name.size() - 4), u".txt") != 0) return false;
+    const std::u16string_view stem = name.substr(0, name.size() - 4);
+    std::u16string letters;
+    for (std::size_t i = 0; i < stem.size(); ++i) {
+        const char16_t c = stem[i];
+        const bool inner = i > 0 && i + 1 < stem.size();
+        if (inner && (c == ' ' || c == '_' || c == '-')) continue;
+        letters += (c >= 'A' && c <= 'Z') ? static_cast<char16_t>(c + 32) : c;
+    }
+    if (letters == wanted) return letters.size() < stem.size();
+    if (letters.size() <= wanted.size() && editDistance(letters, wanted) == 1) return true;
+    if (letters.size() != wanted.size()) return false;
+    std::size_t first = 0;
+    while (first < letters.size() && letters[first] == wanted[first]) ++first;
+    return first + 1 < letters.size() && letters[first] == wanted[first + 1] &&
+           letters[first + 1] == wanted[first] && letters.substr(first + 2) == wanted.substr(first + 2);
+}
+
 void checkFolder(Diagnosis& diagnosis) {
     const fs::path& folder = diagnosis.plugin.directory;
     std::error_code error;
@@ -1311,7 +1341,16 @@ void checkFolder(Diagnosis& diagnosis) {
                                {}, {}});
     // The switch file's content is never read: any file of a name meant as
     // PanelModify.txt was meant to switch the mode on.
-    const std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");
+    std::vector<Candidate> candidates = candidatesFor(diagnosis.folder, u"PanelModify.txt");
+    if (candidates.empty()) {
+        std::error_code listError;
+        for (fs::directory_iterator it(diagnosis.folder, listError), end; !listError && it != end;
+             it.increment(listError)) {
+            std::error_code kindError;
+            if (it->is_regular_file(kindError) && isMistypedSwitchName(nameOf(it->path())))
+                candidates.push_back({it->path(), Match::Same, {}});
+        }
+    }
     for (const Candidate& candidate : candidates) {
         if (candidate.path.parent_path() != diagnosis.folder) {
             // Moved into a folder, perhaps to switch the mode off: told, not moved back.

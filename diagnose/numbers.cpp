@@ -113,6 +113,16 @@ std::optional<std::size_t> unitAt(std::u16string_view text, int column) {
     return unit;
 }
 
+// The text without the characters that take no room, or nothing when it
+// holds none.
+std::optional<config::Text> withoutInvisible(const config::Text& text) {
+    config::Text seen;
+    for (const char16_t c : text)
+        if (!takesNoRoom(c)) seen += c;
+    if (seen.size() == text.size()) return std::nullopt;
+    return seen;
+}
+
 // Why a field is no number at all, in the author's terms.
 void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::Text& text) {
     const Severity severity = stopSeverity(diagnosis, place.file, place.line);
@@ -127,20 +137,38 @@ void explainUnreadable(Diagnosis& diagnosis, const Place& place, const config::T
                    messages::trf("{1} is {2} in quotes: the plug-in reads no quotes and finds no number", {field, found}),
                    messages::tr("remove the quotes (save from Excel as \"CSV UTF-8 (comma delimited)\", or delete them in Notepad)"));
     } else if (holdsLookAlike(text)) {
+        // A minus sign or a dash from a PDF is no full-width character.
+        const bool fullWidth = std::all_of(text.begin(), text.end(), [](char16_t c) {
+            return asciiLookAlike(c) == 0 || (c >= 0xFF01 && c <= 0xFF5E) || c == 0x3000;
+        });
+        const std::string message =
+            fullWidth ? messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', "
+                                      "'-' and '.'",
+                                      {field, found})
+                      : messages::trf("{1} is {2} (characters that only look like '-' or digits, as a PDF or a web "
+                                      "page gives them): the plug-in reads only the digits 0-9, '+', '-' and '.'",
+                                      {field, found});
         const std::optional<config::Text> ascii = asciiDigits(text);
         if (ascii && isWholeNumber(*ascii)) {
-            addFinding(diagnosis, place, severity, text,
-                       messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', "
-                                     "'-' and '.'",
-                                     {field, found}),
+            addFinding(diagnosis, place, severity, text, message,
                        messages::trf("write {1} in half-width characters", {shownAscii(*ascii)}),
                        replaceField(place, text, *ascii));
             return;
         }
-        addFinding(diagnosis, place, severity, text,
-                   messages::trf("{1} is {2} (full-width characters): the plug-in reads only the digits 0-9, '+', '-' and '.'",
-                                 {field, found}),
+        addFinding(diagnosis, place, severity, text, message,
                    messages::tr("write digits 0-9 in half-width (turn the Japanese input off)"));
+    } else if (const std::optional<config::Text> seen = withoutInvisible(text); seen && isWholeNumber(*seen)) {
+        addFinding(diagnosis, place, severity, text,
+                   messages::trf("{1} is {2}: invisible characters stand in the number (as text copied from a web "
+                                 "page or a PDF brings them), and the plug-in finds no number",
+                                 {field, found}),
+                   messages::trf("write {1} without them", {shownAscii(*seen)}), replaceField(place, text, *seen));
+    } else if (const std::optional<config::Text> digits = lettersAsDigits(text)) {
+        addFinding(diagnosis, place, severity, text,
+                   messages::trf("{1} is {2}, which starts with a letter and is no number ({3} was most likely meant)",
+                                 {field, found, shownAscii(*digits)}),
+                   messages::trf("write {1}; the letters O and l are not the digits 0 and 1", {shownAscii(*digits)}),
+                   replaceField(place, text, *digits));
     } else if (text.find('\t') != config::Text::npos) {
         addFinding(diagnosis, place, severity, text,
                    messages::trf("{1} is {2}: a tab does not separate fields in this file", {field, found}),
@@ -223,6 +251,17 @@ void explainIgnoredRest(Diagnosis& diagnosis, const Place& place, const config::
                    messages::tr("separate the fields with half-width commas ','"));
         return;
     }
+    if (const std::optional<config::Text> seen = withoutInvisible(text); seen && isWholeNumber(*seen)) {
+        // Harmless where they only follow the number.
+        const bool same = config::toFloat(*seen) == value;
+        addFinding(diagnosis, place, same ? Severity::Note : Severity::Warning, text,
+                   read + " " +
+                       messages::trf("(invisible characters, as text copied from a web page or a PDF brings them; {1} "
+                                     "was most likely meant)",
+                                     {shownAscii(*seen)}),
+                   messages::trf("write {1} without them", {shownAscii(*seen)}), replaceField(place, text, *seen));
+        return;
+    }
     std::optional<config::Text> meant;
     if (holdsLookAlike(rest)) {
         meant = asciiDigits(text);
@@ -238,7 +277,9 @@ void explainIgnoredRest(Diagnosis& diagnosis, const Place& place, const config::
     addFinding(diagnosis, place, Severity::Warning, text, read,
                holdsLookAlike(rest)
                    ? messages::tr("write digits 0-9 in half-width (turn the Japanese input off)")
-                   : messages::tr("delete what follows the number; the letters O and l are not the digits 0 and 1"));
+               : rest.find_first_of(u"OolI") != config::Text::npos
+                   ? messages::tr("delete what follows the number; the letters O and l are not the digits 0 and 1")
+                   : messages::tr("delete what follows the number"));
 }
 
 }  // namespace

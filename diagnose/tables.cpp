@@ -11,6 +11,7 @@
 
 #include "config/text.h"
 #include "diagnose/diagnosis.h"
+#include "diagnose/encoding.h"
 #include "diagnose/numbers.h"
 #include "diagnose/visible.h"
 #include "messages/messages.h"
@@ -124,6 +125,25 @@ bool holdsDigit(std::u16string_view text) {
     return std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= '0' && c <= '9'; });
 }
 
+// A row of numbers separated by blanks alone, as a table copied from a PDF
+// or a web page reads: the text split at its runs of blanks, when there are
+// at least two pieces and every piece is a number.
+std::optional<std::vector<config::Text>> blankSeparated(const config::Text& text) {
+    std::vector<config::Text> pieces;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && config::isSpace(text[at])) ++at;
+        if (at >= text.size()) break;
+        std::size_t end = at;
+        while (end < text.size() && !config::isSpace(text[end])) ++end;
+        pieces.push_back(text.substr(at, end - at));
+        if (!isWholeNumber(pieces.back())) return std::nullopt;
+        at = end;
+    }
+    if (pieces.size() < 2) return std::nullopt;
+    return pieces;
+}
+
 // A row written with another separator than the comma: ';' (which starts a
 // comment), a tab, or a full-width comma. Returns the finding's message, or
 // nothing for a row written with commas.
@@ -138,6 +158,9 @@ std::optional<std::string> separatorProblem(const Row& row) {
         return messages::tr("the fields are separated by tabs: the plug-in sees one field");
     if (row.text.find(char16_t{0xFF0C}) != config::Text::npos)
         return messages::tr("the fields are separated by full-width commas '，': the plug-in sees one field");
+    if (blankSeparated(row.text))
+        return messages::trf("the fields are separated by blanks: the plug-in sees one field, {1}",
+                             {backquoted(row.cells.empty() ? row.text : row.cells[0].text)});
     return std::nullopt;
 }
 
@@ -192,6 +215,7 @@ bool checkHeader(Diagnosis& diagnosis, const Table& table, const config::Text& t
 // The character a row is separated by instead of the comma, or 0.
 char16_t separatorOf(const Row& row) {
     if (row.raw.find(',') != config::Text::npos) return 0;
+    if (blankSeparated(row.text)) return u' ';
     for (const char16_t candidate : {u';', u'\t', u'\uFF0C'})
         if (row.raw.find(candidate) != config::Text::npos) return candidate;
     return 0;
@@ -203,7 +227,21 @@ std::vector<Fix> separatorFixes(const Table& table, char16_t separator) {
     for (const Row& row : table.rows) {
         if (separatorOf(row) != separator) continue;
         config::Text rewritten = row.raw;
-        std::replace(rewritten.begin(), rewritten.end(), separator, u',');
+        if (separator == u' ') {
+            // The numbers joined by commas; what follows the last one (blanks,
+            // a comment) kept.
+            std::size_t end = row.text.size();
+            while (end > 0 && config::isSpace(row.text[end - 1])) --end;
+            rewritten.clear();
+            const std::vector<config::Text> pieces = blankSeparated(row.text).value_or(std::vector<config::Text>{});
+            for (const config::Text& piece : pieces) {
+                if (!rewritten.empty()) rewritten += u',';
+                rewritten += piece;
+            }
+            rewritten += row.raw.substr(end);
+        } else {
+            std::replace(rewritten.begin(), rewritten.end(), separator, u',');
+        }
         fixes.push_back(editFix(table.file, row.line, 1, characterCount(row.raw), rewritten));
     }
     return fixes;
@@ -1053,6 +1091,24 @@ void checkDuplicateInputs(Diagnosis& diagnosis, const Table& table, const std::v
     for (std::size_t i = 1; i < points.size(); ++i) {
         if (points[i].input != points[i - 1].input) continue;
         const bool atEnd = i == 1 || i + 1 == points.size();
+        // A row written twice: inside the table it changes nothing, at an end
+        // it holds the needle there, a way to stop it at the end of its dial.
+        if (points[i].output == points[i - 1].output) {
+            if (atEnd)
+                add(diagnosis, Finding{Severity::Note, table.file, points[i].line, 1, {}, shownNumber(points[i].input),
+                                       i == 1 ? messages::trf("the row repeats line {1}: below {2} the needle "
+                                                              "holds at {3}",
+                                                              {std::to_string(points[i - 1].line),
+                                                               shownNumber(points[i].input),
+                                                               shownNumber(points[i].output)})
+                                              : messages::trf("the row repeats line {1}: beyond {2} the needle "
+                                                              "holds at {3}",
+                                                              {std::to_string(points[i - 1].line),
+                                                               shownNumber(points[i].input),
+                                                               shownNumber(points[i].output)}),
+                                       {}, {points[i - 1].row, points[i].row}, {}});
+            continue;
+        }
         Finding finding;
         finding.severity = Severity::Warning;
         finding.file = table.file;
@@ -1382,6 +1438,70 @@ bool checkPanelSigns(Diagnosis& diagnosis, const Table& table, const std::vector
     return true;
 }
 
+// Inputs written in a larger unit than the one the plug-in looks the
+// quantity up in (MPa or kgf/cm² for kPa, kV for V, kA for A): every row lies
+// far below the values the quantity takes, and beyond the last row the
+// plug-in extends the last segment, so the needle runs far past every output
+// the table holds. Returns true when it made a finding.
+bool checkInputScale(Diagnosis& diagnosis, const Table& table, const std::vector<ReadPoint>& points,
+                     const NeedleQuantity& quantity) {
+    const ReadPoint* top = &points.front();
+    float highestOutput = 0;
+    for (const ReadPoint& point : points) {
+        if (std::abs(point.input) > std::abs(top->input)) top = &point;
+        highestOutput = std::max(highestOutput, std::abs(point.output) * quantity.factor);
+    }
+    // A unit written after the number has its own finding.
+    if (!isWholeNumber(table.rows[static_cast<std::size_t>(top->row) - 1].cells[0].text)) return false;
+    const float typical = quantity.lowest > 0 ? quantity.lowest : quantity.highest;
+    const float reach = std::abs(top->input);
+    // Outputs many times their inputs: in the needle's scale where the inputs
+    // are not. A short table that only sets the slope (0,0 and 1,1) is
+    // extended faithfully and is no such thing.
+    if (!(reach > 0) || reach * 50 > typical || highestOutput < reach * 50) return false;
+    const float middle = (quantity.lowest + quantity.highest) / 2;
+    const float shown = panelFloat(quantity, middle);
+    if (!(std::abs(shown) > highestOutput * 2)) return false;
+    // The units whose values would fit the quantity's range.
+    const auto fits = [&](float factor) { return reach * factor >= typical / 5 && reach * factor <= typical * 2; };
+    std::vector<std::pair<std::string, float>> units;
+    if (!quantity.largerUnit.empty() && fits(1000)) units.push_back({quantity.largerUnit, 1000});
+    if (quantity.unit == "kPa" && fits(98.0665f)) units.push_back({"kgf/cm²", 98.0665f});
+    std::string message = messages::trf(
+        "the inputs end at {1} {2}, far below {3}: beyond the last row the plug-in extends the table's last segment, so "
+        "at {4} {2} the panel receives {5}, where the table's outputs reach only {6}",
+        {shownNumber(top->input), quantity.unit, rangeText(quantity), shownNumber(middle),
+         std::to_string(panel::toPanelValue(shown)), shownNumber(highestOutput)});
+    std::string fix = messages::trf("write the inputs in {1}, the unit the plug-in looks {2} up in",
+                                    {quantity.unit, quantity.what});
+    if (units.size() == 1) {
+        message += "; " + messages::trf("the inputs look written in {1}", {units[0].first});
+        fix = messages::trf("write the inputs in {1} ({2} rather than {3})",
+                            {quantity.unit, shownNumber(top->input * units[0].second), shownNumber(top->input)});
+    }
+    add(diagnosis, needleFinding(table, *top, std::move(message), std::move(fix)));
+    return true;
+}
+
+// A needle table without rows: the needle is driven by the quantity itself.
+void checkNoRows(Diagnosis& diagnosis, const Table& table) {
+    if (!table.rows.empty()) return;
+    Finding finding;
+    finding.severity = Severity::Warning;
+    finding.file = table.file;
+    const bool speed = table.file.filename() == "Speed.csv";
+    finding.message =
+        table.header && !table.header->text.empty()
+            ? messages::tr("the file holds a header line and no rows: the plug-in reads no points")
+            : messages::tr("the file is empty: the plug-in reads no points");
+    finding.message += std::string("; ") + (speed ? messages::tr("the panel then receives the speed in km/h times 100, as if the "
+                                                    "table gave every speed itself")
+                                     : messages::tr("the panel then receives the quantity itself, in its unit"));
+    finding.fix = messages::tr("write the table's rows \"input, output\" below a header line, or delete the file if "
+                               "the needle is meant to show the quantity as it is");
+    add(diagnosis, std::move(finding));
+}
+
 }  // namespace
 
 void checkPowerCurves(Diagnosis& diagnosis, const std::filesystem::path& file) {
@@ -1440,33 +1560,193 @@ void checkNoLoadCurrent(Diagnosis& diagnosis, const std::filesystem::path& file)
     add(diagnosis, std::move(finding));
 }
 
+namespace {
+
+// A row of words below the numbers: a note, a total or an average added in
+// Excel or Notepad. Its first field starts with a letter of a word (Japanese,
+// a reference mark, bytes the plug-in cannot decode, or two Latin letters)
+// and is no number mistyped with letters or look-alike characters.
+bool startsWithWords(const config::Text& text, bool belowHeader) {
+    if (text.empty()) return false;
+    try {
+        config::toFloat(text);  // whatever the plug-in converts is a number
+        return false;
+    } catch (const std::exception&) {
+    }
+    config::Text digits = text;
+    for (char16_t& l : digits) l = (l == 'O' || l == 'o') ? u'0' : (l == 'l' || l == 'I') ? u'1' : l;
+    if (isWholeNumber(digits)) return false;
+    if (const std::optional<config::Text> ascii = asciiDigits(text); ascii && isWholeNumber(*ascii)) return false;
+    const char16_t c = text[0];
+    const auto latin = [](char16_t l) { return (l >= 'a' && l <= 'z') || (l >= 'A' && l <= 'Z'); };
+    // Just below the header, a units row ("km/h", "A", "(V)") is a second header.
+    if (belowHeader && (latin(c) || c == '(' || c == '[')) return true;
+    return c == 0xFFFD || c == 0x203B || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xFF66 && c <= 0xFF9F) ||
+           (latin(c) && text.size() > 1 && latin(text[1]));
+}
+
+// The line as its author wrote it: decoded from Shift-JIS where the file's
+// bytes are no UTF-8, so that Japanese shows as written.
+config::Text asWritten(const Table& table, const Row& row) {
+    const std::string bytes = readBytes(table.file, 1 << 20);
+    std::size_t start = 0;
+    for (int line = 1; line < row.line && start != std::string::npos; ++line) {
+        start = bytes.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos || encodingOf(bytes) != Encoding::ShiftJis) return row.raw;
+    std::string line = bytes.substr(start, bytes.find('\n', start) - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return decodeShiftJis(line);
+}
+
+bool checkTextRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
+    if (row.cells.empty() || sameCells(row.cells, table.headerCells) ||
+        !startsWithWords(row.cells[0].text, row.number == 1))
+        return false;
+    const config::Text written = asWritten(table, row);
+    Finding finding = lineFinding(
+        table, row, stopSeverity(diagnosis, table.file, row.line),
+        row.number == 1
+            ? messages::tr("a second header line: only the first line of the file is a header, this one is read as "
+                           "numbers")
+            : messages::trf("a row of words, {1}: the plug-in reads every line below the header as a row of numbers",
+                            {backquoted(written)}),
+        messages::tr("make the line a comment by writing ';' at its start, or delete it"));
+    finding.found = visibleText(written);
+    finding.fixes.push_back(editFix(table.file, row.line, 1, 0, u"; "));
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+// Another needle table of the folder with the very same bytes: a copy made to
+// be edited for this needle, or left as it came.
+std::optional<std::filesystem::path> sameAsOtherTable(const std::filesystem::path& file) {
+    const std::string bytes = readBytes(file, 1 << 20);
+    if (bytes.empty()) return std::nullopt;
+    for (const char* other : {"Pressure.csv", "Speed.csv", "Current.csv", "Voltage.csv"}) {
+        const std::filesystem::path path = file.parent_path() / other;
+        if (path.filename() != file.filename() && readBytes(path, 1 << 20) == bytes) return path;
+    }
+    return std::nullopt;
+}
+
+// A copy of another needle's table: told once, with what its inputs say,
+// instead of at every input outside this needle's range.
+void checkCopiedTable(Diagnosis& diagnosis, const Table& table, const std::filesystem::path& other,
+                      const std::vector<ReadPoint>& points, const SensibleRange& range) {
+    std::vector<const ReadPoint*> outside;
+    for (const ReadPoint& point : points)
+        if (point.input < range.lowest || point.input > range.highest) outside.push_back(&point);
+    const std::string otherName = other.filename().u8string();
+    Finding finding;
+    finding.file = table.file;
+    if (outside.empty()) {
+        finding.severity = Severity::Note;
+        finding.message = messages::trf("the file is the same as {1}", {otherName});
+    } else {
+        finding.severity = Severity::Warning;
+        finding.line = outside.front()->line;
+        finding.column = 1;
+        finding.found = shownNumber(outside.front()->input) + ", " + shownNumber(outside.front()->output);
+        finding.message = messages::trf("the file is the same as {1}, and {2} of its {3} inputs lie outside {4} to {5}, "
+                                        "the usual values of {6}: a copy of {1} not yet written for this needle",
+                                        {otherName, std::to_string(outside.size()), std::to_string(points.size()),
+                                         shownNumber(range.lowest), shownNumber(range.highest), range.what});
+        finding.fix = messages::trf("write this needle's own table into {1}", {table.file.filename().u8string()});
+        for (const ReadPoint* point : outside) finding.rows.push_back(point->row);
+    }
+    add(diagnosis, std::move(finding));
+}
+
+// A header that is not on the first line: the plug-in discards the first
+// line (empty, blanks and commas only, or only a comment, as a paste or an
+// empty first row in Excel leaves it) and reads the header as numbers. The
+// header written on the first line (above its comment, if it has one) and
+// removed from its own gives the rows as the file means them.
+bool checkHeaderBelow(Diagnosis& diagnosis, const Table& table) {
+    if (!table.header || table.rows.empty()) return false;
+    config::Text first = table.header->text;
+    const bool byteOrderMark = !first.empty() && first.front() == 0xFEFF;
+    if (byteOrderMark) first.erase(0, 1);
+    config::Text withoutComment = first;
+    config::stripComment(withoutComment);
+    if (!onlyBlanksAndCommas(withoutComment)) return false;
+    const Row& row = table.rows.front();
+    if (row.cells.size() < 2 || row.cells[0].text.empty() || holdsDigit(row.cells[0].text)) return false;
+    try {
+        config::toFloat(row.cells[0].text);
+        return false;
+    } catch (const std::exception&) {
+    }
+    Finding finding = lineFinding(
+        table, row, stopSeverity(diagnosis, table.file, row.line),
+        first.empty() ? messages::tr("this is the header line, but the file's first line is empty: the plug-in takes "
+                                     "the first line for the header and reads this one as numbers")
+                      : messages::trf("this is the header line, but the file's first line is {1}: the plug-in takes "
+                                      "the first line for the header and reads this one as numbers",
+                                      {backquoted(first)}),
+        messages::tr("make the header the first line of the file"));
+    const bool comment = withoutComment.size() < first.size();
+    config::Text replacement = row.raw;
+    if (comment) replacement += u"\n" + first;
+    finding.fixes.push_back(editFix(table.file, 1, 1, characterCount(first), replacement));
+    Fix removed;
+    removed.kind = Fix::Kind::DeleteLine;
+    removed.file = table.file;
+    removed.line = row.line;
+    finding.fixes.push_back(removed);
+    add(diagnosis, std::move(finding));
+    return true;
+}
+
+}  // namespace
+
 void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
     const Table table = readTable(file);
     checkHeader(diagnosis, table);
+    checkNoRows(diagnosis, table);
+    if (checkHeaderBelow(diagnosis, table)) return;
     std::vector<ReadPoint> points;
     bool quotesReported = false;
     bool unreadable = false;
+    const std::optional<SensibleRange> inputRange = needleInputRange(file);
+    const std::optional<std::filesystem::path> copy = sameAsOtherTable(file);
+    bool shortRowSeen = false;
     for (const Row& row : table.rows) {
         if (checkSeparator(diagnosis, table, row, true)) return;
         if (checkQuotedNumbers(diagnosis, table, row, quotesReported)) {
             unreadable = true;
             continue;
         }
-        if (row.cells.size() < 2) return explainShortRow(diagnosis, table, row);
+        if (checkTextRow(diagnosis, table, row)) {
+            unreadable = true;
+            continue;
+        }
+        // Empty rows below the first one are emptied by its repair; the rows
+        // after them are still looked at.
+        if (shortRowSeen && onlyBlanksAndCommas(row.text)) continue;
+        if (row.cells.size() < 2) {
+            explainShortRow(diagnosis, table, row);
+            shortRowSeen = unreadable = true;
+            continue;
+        }
         checkExtraFields(diagnosis, table, row, std::max<std::size_t>(table.headerCells.size(), 2));
         if (row.cells[1].text.empty()) continue;
         if (isRepeatedHeader(diagnosis, table, row)) return;
         const std::optional<float> input = checkNumber(diagnosis, placeOf(table, row, 0), row.cells[0].text,
-                                                       NumberKind::Decimal, needleInputRange(file));
+                                                       NumberKind::Decimal, copy ? std::nullopt : inputRange);
+        // The output is looked at even when the input stops the plug-in, so
+        // that a row with both fields to mend is mended whole.
         const std::optional<float> output =
-            input ? checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal)
-                  : std::nullopt;
+            checkNumber(diagnosis, placeOf(table, row, 1), row.cells[1].text, NumberKind::Decimal);
         // The later rows are still looked at, so that every row to mend is
         // named; the shape of a table the plug-in did not finish says nothing.
-        if (!output) unreadable = true;
+        if (!input || !output) unreadable = true;
         else points.push_back({*input, *output, row.number, row.line});
     }
     if (unreadable) return;
+    if (copy && inputRange) checkCopiedTable(diagnosis, table, *copy, points, *inputRange);
     std::stable_sort(points.begin(), points.end(),
                      [](const ReadPoint& a, const ReadPoint& b) { return a.input < b.input; });
     checkDuplicateInputs(diagnosis, table, points);
@@ -1480,6 +1760,7 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
         checkTurningBack(diagnosis, table, points);
     checkTooFewPoints(diagnosis, table, points);
     checkSpeedHundredths(diagnosis, table, points);
+    if (readWhole && checkInputScale(diagnosis, table, points, *quantity)) return;
     if (readWhole) {
         checkBeyondPanelValues(diagnosis, table, points, *quantity);
         checkFewPanelValues(diagnosis, table, points, *quantity);

@@ -20,6 +20,13 @@ std::string visibleText(std::u16string_view text, std::size_t limit = 60, bool n
 // ideographic space, the minus sign), or 0 when `c` is none of them.
 char asciiLookAlike(char16_t c);
 
+// A character that takes no room on screen: zero-width spaces and joiners,
+// direction marks and embeddings, the word joiner, a byte-order mark and
+// the soft hyphen.
+inline bool takesNoRoom(char16_t c) {
+    return c == 0x00AD || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || c == 0x2060 || c == 0xFEFF;
+}
+
 // Letters in the character count of an editor's column: UTF-16 surrogate
 // pairs count once.
 int characterCount(std::u16string_view text);

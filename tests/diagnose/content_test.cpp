@@ -370,3 +370,80 @@ TEST(PanelValues, ALoneOutputOfTheOtherSignIsToldInsteadOfTheTurnBack) {
 }
 
 }  // namespace
+
+// Tables that only look like the mistakes of a table's shape or units.
+TEST(NeedleTableShapes, WhatOnlyLooksLikeAMistakeDrawsNoWarning) {
+    const std::pair<const char*, const char*> tables[] = {
+        {"Voltage.csv", "V,needle\n0,0\n1,1\n"},                       // a slope, extended over the line voltage
+        {"Pressure.csv", "kPa,needle\n0,0\n10,100\n"},                 // a slope of 10
+        {"Speed.csv", "; the first line, a comment, is the header\n0,0\n160,160\n"},
+        {"Speed.csv", "speed needle\n0,0\n160,160\n"},                 // blanks in the header only
+        {"Speed.csv", "km/h,needle\n0,0\n80,80\n80,80\n160,160\n"},    // a row written twice
+        {"Current.csv", "A,needle\n0,0\n400,410\u200b\n800,800\n"},    // an invisible character after the number
+    };
+    for (const auto& [name, table] : tables) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"shape");
+        const std::vector<Finding> findings = diagnosedNeedleTable(folder, name, table);
+        for (const Finding* finding : warningsOf(findings))
+            ADD_FAILURE() << diagnose::describe(*finding, folder.path());
+    }
+}
+
+TEST(NeedleTableShapes, BlankSeparatedRowsAreJoinedByCommasOnlyWhereEveryPieceIsANumber) {
+    TestFolder folder(u"shape");
+    const std::vector<Finding> findings =
+        diagnosedNeedleTable(folder, "Speed.csv", "km/h needle\n0  0\n40\t 40.4 # note\n80 km/h\n");
+    ASSERT_FALSE(findings.empty());
+    const Finding& blanks = findings.front();
+    EXPECT_EQ(blanks.line, 2);
+    // The row with a unit is not a blank-separated row and gets no edit.
+    ASSERT_EQ(blanks.fixes.size(), 2u);
+    EXPECT_EQ(blanks.fixes[0].replacement, "0,0");
+    EXPECT_EQ(blanks.fixes[1].replacement, "40,40.4 # note");
+}
+
+// Numbers written with letters, full-width digits or a long vowel mark for
+// the minus are mistyped numbers and no rows of words.
+TEST(NeedleTableShapes, OnlyRowsOfWordsAreToldAsWords) {
+    const char* tables[] = {"km/h,needle\n0,0\nOO,0\n160,160\n",
+                            "km/h,needle\n0,0\n\xef\xbc\x91\xef\xbc\x96\xef\xbc\x90,160\n",  // full-width 160
+                            "km/h,needle\n0,0\n\xe3\x83\xbc" "5,0\n160,160\n"};  // a long vowel mark for the minus
+    for (const char* table : tables) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"words");
+        for (const Finding& finding : diagnosedNeedleTable(folder, "Speed.csv", table))
+            EXPECT_EQ(finding.message.find("a row of words"), std::string::npos) << finding.message;
+    }
+    TestFolder folder(u"words");
+    const std::vector<Finding> findings =
+        diagnosedNeedleTable(folder, "Speed.csv", "km/h,needle\n0,0\n160,160\nmax speed,160\n");
+    ASSERT_EQ(problems(findings), 1u);
+    ASSERT_EQ(findings.front().fixes.size(), 1u);
+    EXPECT_EQ(findings.front().fixes.front().replacement, "; ");
+}
+
+// The unit named is the one whose values fit the quantity's range; where
+// none does, no unit is named and no number is suggested.
+TEST(NeedleTableShapes, InputsInALargerUnitNameTheUnitThatFits) {
+    const std::pair<const char*, const char*> tables[] = {
+        {"kPa,needle\n0,0\n0.5,500\n1,1000\n", "written in MPa"},
+        {"kPa,needle\n0,0\n5,500\n10,1000\n", "written in kgf/cm²"},
+        {"kPa,needle\n0,0\n0.05,1000\n", ""},  // neither unit gives a pressure in use
+    };
+    for (const auto& [table, unit] : tables) {
+        SCOPED_TRACE(table);
+        TestFolder folder(u"scale");
+        const std::vector<Finding> findings = diagnosedNeedleTable(folder, "Pressure.csv", table);
+        ASSERT_EQ(problems(findings), 1u);
+        const Finding& finding = findings.front();
+        EXPECT_NE(finding.message.find("far below 0 to 1000 kPa"), std::string::npos) << finding.message;
+        EXPECT_TRUE(finding.fixes.empty());
+        if (*unit != '\0') {
+            EXPECT_NE(finding.message.find(unit), std::string::npos) << finding.message;
+        } else {
+            EXPECT_EQ(finding.message.find("look written in"), std::string::npos) << finding.message;
+            EXPECT_EQ(finding.fix.find("rather than"), std::string::npos) << finding.fix;
+        }
+    }
+}

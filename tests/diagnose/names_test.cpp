@@ -455,6 +455,28 @@ TEST(NameRepairs, ASwitchFileInAFolderIsToldButLeftWhereItIs) {
     EXPECT_TRUE(findings[0].fixes.empty());
 }
 
+// A letter left out, mistyped or traded, a separator between words, or the
+// name saved without its extension or as a document, is a switch meant to be
+// on; a name with something added at an end is one put aside.
+TEST(NameRepairs, AMistypedSwitchIsRenamedAndOnePutAsideIsLeftAlone) {
+    for (const char* name : {"PanelModfy.txt", "PanleModify.txt", "Panel-Modify.txt", "PanelMod1fy.TXT", "PanelModify",
+                             "PanelModify.rtf", "PanelModify.txt.rtf"}) {
+        SCOPED_TRACE(name);
+        TestFolder folder(u"names");
+        folder.write(name, "");
+        EXPECT_TRUE(repairedAndLoaded(folder).adjust.enabled);
+    }
+    for (const char* name : {"_PanelModify.txt", "PanelModify_off.txt", "PanelModify2.txt", "PanelModify.bak",
+                             "OldPanelModify.txt", "PanelModify.txt.off"}) {
+        SCOPED_TRACE(name);
+        TestFolder folder(u"names");
+        folder.write(name, "");
+        std::vector<Finding> findings;
+        EXPECT_FALSE(repairedAndLoaded(folder, &findings).adjust.enabled);
+        EXPECT_TRUE(findings.empty());
+    }
+}
+
 TEST(NameRepairs, AFolderInTheWrongPlaceWithItsFilesNamedInOtherLetterCaseComesRightInOneGo) {
     TestFolder folder(u"names");
     folder.write("Train/Notch/Notch.txt", "[Brake]\nParams = brake_params.txt\n");
