@@ -388,8 +388,13 @@ bool checkQuotedNumbers(Diagnosis& diagnosis, const Table& table, const Row& row
 }
 
 // The row's text removed: the reader passes over a line with nothing on it.
-Fix emptied(const Table& table, const Row& row) {
-    return editFix(table.file, row.line, 1, characterCount(row.raw), {});
+// The repair that deletes a row whole, line end and all.
+Fix deletedRow(const Table& table, const Row& row) {
+    Fix fix;
+    fix.kind = Fix::Kind::DeleteLine;
+    fix.file = table.file;
+    fix.line = row.line;
+    return fix;
 }
 
 bool onlyBlanksAndCommas(const config::Text& text) {
@@ -404,7 +409,7 @@ bool isRepeatedHeader(Diagnosis& diagnosis, const Table& table, const Row& row) 
                                   messages::tr("a second header line: only the first line of the file is a header, "
                                                "this one is read as numbers"),
                                   messages::tr("delete this line"));
-    finding.fixes.push_back(emptied(table, row));
+    finding.fixes.push_back(deletedRow(table, row));
     add(diagnosis, std::move(finding));
     return true;
 }
@@ -1051,12 +1056,12 @@ std::optional<SensibleRange> needleInputRange(const std::filesystem::path& file)
 }
 
 // A row with fewer than two fields: the plug-in stops at it.
-// The rows from `row` on that hold nothing but blanks and commas, emptied:
+// The rows from `row` on that hold nothing but blanks and commas, deleted:
 // Excel and editors leave several of them below a table.
-std::vector<Fix> emptiedRows(const Table& table, const Row& row) {
+std::vector<Fix> deletedBlankRows(const Table& table, const Row& row) {
     std::vector<Fix> fixes;
     for (const Row& later : table.rows)
-        if (later.number >= row.number && onlyBlanksAndCommas(later.text)) fixes.push_back(emptied(table, later));
+        if (later.number >= row.number && onlyBlanksAndCommas(later.text)) fixes.push_back(deletedRow(table, later));
     return fixes;
 }
 
@@ -1074,7 +1079,7 @@ void explainShortRow(Diagnosis& diagnosis, const Table& table, const Row& row) {
                                              "second field"),
                                 messages::tr("delete the empty rows below the table (in Excel: select the rows and "
                                              "delete them, not just their contents)"));
-        finding.fixes = emptiedRows(table, row);
+        finding.fixes = deletedBlankRows(table, row);
         add(diagnosis, std::move(finding));
     } else {
         add(diagnosis, lineFinding(table, row, severity,
@@ -1723,7 +1728,7 @@ void checkNeedleTable(Diagnosis& diagnosis, const std::filesystem::path& file) {
             unreadable = true;
             continue;
         }
-        // Empty rows below the first one are emptied by its repair; the rows
+        // Empty rows below the first one are deleted by its repair; the rows
         // after them are still looked at.
         if (shortRowSeen && onlyBlanksAndCommas(row.text)) continue;
         if (row.cells.size() < 2) {

@@ -1,6 +1,5 @@
 #include "tools/fix_command.h"
 
-#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <sstream>
@@ -44,10 +43,6 @@ std::string timeStamp() {
     return text;
 }
 
-bool contains(const std::vector<std::size_t>& list, std::size_t value) {
-    return std::find(list.begin(), list.end(), value) != list.end();
-}
-
 void showRepairs(const repair::Plan& plan, const std::vector<Finding>& findings, const std::filesystem::path& folder,
                  std::ostream& out) {
     if (plan.accepted.empty()) {
@@ -62,16 +57,19 @@ void showRepairs(const repair::Plan& plan, const std::vector<Finding>& findings,
     }
 }
 
-void showLeft(const repair::Outcome& outcome, const std::vector<Finding>& findings, const std::filesystem::path& folder,
-              std::ostream& out) {
+// What the check after the repairs still finds: a finding that a repair of
+// another one settled is not left. A refused repair says why beside it.
+void showLeft(const repair::Outcome& outcome, const std::vector<Finding>& before, const std::vector<Finding>& after,
+              const std::filesystem::path& folder, std::ostream& out) {
     std::ostringstream left;
-    for (std::size_t k = 0; k < findings.size(); ++k) {
-        const Finding& finding = findings[k];
-        if (finding.severity == diagnose::Severity::Note || contains(outcome.applied, k)) continue;
+    for (const Finding& finding : after) {
+        if (finding.severity == diagnose::Severity::Note) continue;
         left << diagnose::describe(finding, folder);
-        for (const repair::Refusal& refusal : outcome.refused)
-            if (refusal.finding == k)
+        for (const repair::Refusal& refusal : outcome.refused) {
+            const Finding& refused = before[refusal.finding];
+            if (refused.file == finding.file && refused.severity == finding.severity && refused.message == finding.message)
                 left << "    " << messages::trf("not repaired: {1}", {refusal.reason}) << '\n';
+        }
     }
     if (left.str().empty()) return;
     out << '\n' << messages::tr("Left to do by hand") << '\n' << left.str();
@@ -116,8 +114,8 @@ int fixVehicle(const CheckOptions& options, std::ostream& out, std::ostream& err
     const repair::Outcome outcome = repair::applyRepairs(plan, timeStamp());
     if (!outcome.error.empty())
         err << "cabhost fix: " << messages::trf("the repairs stopped half-way: {1}", {outcome.error}) << '\n';
-    showLeft(outcome, before.findings, folder, out);
     const Diagnosed after = diagnosed(folder);
+    showLeft(outcome, before.findings, after.findings, folder, out);
     showSummary(outcome, after, folder, out);
     return outcome.error.empty() && !after.outcome.loadStopped ? 0 : 1;
 }
