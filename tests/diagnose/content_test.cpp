@@ -408,7 +408,7 @@ TEST(NeedleTableShapes, BlankSeparatedRowsAreJoinedByCommasOnlyWhereEveryPieceIs
 TEST(NeedleTableShapes, OnlyRowsOfWordsAreToldAsWords) {
     const char* tables[] = {"km/h,needle\n0,0\nOO,0\n160,160\n",
                             "km/h,needle\n0,0\n\xef\xbc\x91\xef\xbc\x96\xef\xbc\x90,160\n",  // full-width 160
-                            "km/h,needle\n0,0\n\xe3\x83\xbc" "5,0\n160,160\n"};  // a long vowel mark for the minus
+                            "km/h,needle\n0,0\n\xe3\x83\xbc\x35,0\n160,160\n"};  // a long vowel mark for the minus
     for (const char* table : tables) {
         SCOPED_TRACE(table);
         TestFolder folder(u"words");
