@@ -87,7 +87,8 @@ TEST(ModuleList, AModuleBesideTheVehicleIsNoWarningWhereItIsFound) {
     // A 64-bit module of that name in the vehicle as well: which one is
     // meant is left to the author.
     place(folder, kModule64, "train/ats.dll");
-    const Finding* both = findingAt(diagnosedTrain(), "detailmodulesx64.txt", 1);
+    const std::vector<Finding> again = diagnosedTrain();
+    const Finding* both = findingAt(again, "detailmodulesx64.txt", 1);
     ASSERT_NE(both, nullptr);
     EXPECT_TRUE(both->fixes.empty());
 }
