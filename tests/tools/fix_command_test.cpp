@@ -104,14 +104,27 @@ std::string loaded(const TestFolder& folder) {
     plugin::load(plugin);
     std::string json = report::vehicleReportJson(plugin, {});
     plugin::dispose(plugin);
-    const std::string path = folder.path().u8string();
+    // The folder as JSON writes it: Windows' backslashes are escaped.
+    std::string path;
+    for (const char c : folder.path().u8string()) path += c == '\\' ? std::string("\\\\") : std::string(1, c);
     for (std::size_t at = json.find(path); at != std::string::npos; at = json.find(path, at))
         json.replace(at, path.size(), "VEHICLE");
     static const std::regex pointLine(R"(\[([^\[\],]+),([^\[\],]+),\d+\])");
     return std::regex_replace(json, pointLine, "[$1,$2]");
 }
 
+// Where file names ignore letter case, two loads that differ only in the
+// case of a path read the same files.
+std::string comparable(std::string loadedJson, bool namesIgnoreCase) {
+    if (namesIgnoreCase)
+        for (char& c : loadedJson) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return loadedJson;
+}
+
 TEST(FixCommand, ABrokenCorpusVehicleComesOutCheckingCleanWithTheIntendedValues) {
+    TestFolder probe(u"case");
+    probe.write("a.txt", "");
+    const bool namesIgnoreCase = fs::exists(probe.path() / "A.TXT");
     int proven = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::u8path("test-data/diagnose-corpus"))) {
         // A case with findings left to the author is repaired only in part.
@@ -129,7 +142,7 @@ TEST(FixCommand, ABrokenCorpusVehicleComesOutCheckingCleanWithTheIntendedValues)
         EXPECT_EQ(fix(folder, &told), 0) << told;
         const Checked after = check(folder);
         EXPECT_EQ(after.status, 0) << told << after.text;
-        EXPECT_EQ(loaded(folder), loaded(intended)) << told;
+        EXPECT_EQ(comparable(loaded(folder), namesIgnoreCase), comparable(loaded(intended), namesIgnoreCase)) << told;
 
         const std::map<std::string, std::string> once = contentsOf(folder.path());
         fix(folder, &told);
